@@ -1,0 +1,69 @@
+#include "app/terminationwatcher.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int g_pipe[2] = {-1, -1};
+
+void onUnixSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe work here; the event loop does the rest.
+    const ssize_t ignored = ::write(g_pipe[1], &byte, 1);
+    (void)ignored;
+}
+} // namespace
+
+bool TerminationWatcher::installHandlers()
+{
+    if (g_pipe[0] != -1)
+        return true;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onUnixSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
+    return true;
+}
+
+TerminationWatcher::TerminationWatcher(QObject *parent)
+    : QObject(parent)
+{
+    if (!installHandlers())
+        return;
+    // A signal that came before the event loop existed is still in the pipe.
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationWatcher::onSignalled);
+}
+
+TerminationWatcher::~TerminationWatcher()
+{
+    if (!m_notifier)
+        return;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::signal(sig, SIG_DFL);
+    ::close(g_pipe[0]);
+    ::close(g_pipe[1]);
+    g_pipe[0] = g_pipe[1] = -1;
+}
+
+bool TerminationWatcher::isActive() const
+{
+    return m_notifier != nullptr;
+}
+
+void TerminationWatcher::onSignalled()
+{
+    char buffer[16];
+    while (::read(g_pipe[0], buffer, sizeof buffer) > 0) { }
+    QCoreApplication::exit(0);
+}

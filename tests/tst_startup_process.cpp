@@ -1,0 +1,101 @@
+#include "app/startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+
+// Start-up as the operator sees it: the real executable, the real lock file.
+class TestStartupProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void secondStartIsRefused();
+    void missingLockDirectoryRefusesStart();
+
+private:
+    static QString executable() { return qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettool"; }
+    static QByteArray lockContents()
+    {
+        QFile f(Startup::lockFilePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void startTool(QProcess &p)
+    {
+        p.setProgram(executable());
+        p.setWorkingDirectory(QDir::tempPath()); // data files come from the executable's directory
+        p.start();
+    }
+};
+
+void TestStartupProcess::initTestCase()
+{
+    QVERIFY(QFile::exists(executable()));
+    QVERIFY(QDir().mkpath("/var/varnok/INSTALL"));
+    // A stale lock left by a killed process is taken over; a live one is not.
+    QLockFile probe(Startup::lockFilePath());
+    QVERIFY2(probe.tryLock(0), "another instance holds the lock");
+    probe.unlock();
+}
+
+void TestStartupProcess::secondStartIsRefused()
+{
+    QProcess first;
+    startTool(first);
+    QVERIFY(first.waitForStarted());
+    QVERIFY(QTest::qWaitFor([] { return QFile::exists(Startup::lockFilePath()); }, 10000));
+    const QByteArray held = lockContents();
+    QVERIFY(held.startsWith(QByteArray::number(first.processId())));
+
+    QProcess second;
+    startTool(second);
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardError().contains("lock file error"));
+    QCOMPARE(first.state(), QProcess::Running);
+    QCOMPARE(lockContents(), held);
+
+    // A termination request is an orderly close: the lock goes with the process.
+    ::kill(pid_t(first.processId()), SIGTERM);
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(!QFile::exists(Startup::lockFilePath()));
+
+    QProcess third;
+    startTool(third);
+    QVERIFY(QTest::qWaitFor([] { return QFile::exists(Startup::lockFilePath()); }, 10000));
+    QTest::qWait(300);
+    QCOMPARE(third.state(), QProcess::Running);
+    third.terminate();
+    QVERIFY(third.waitForFinished(10000));
+    QVERIFY(!QFile::exists(Startup::lockFilePath()));
+}
+
+void TestStartupProcess::missingLockDirectoryRefusesStart()
+{
+    const QString unshare = QStandardPaths::findExecutable("unshare");
+    if (unshare.isEmpty())
+        QSKIP("unshare is not available");
+    // A private mount namespace with an empty /var/varnok: the real directory
+    // is never touched.
+    QProcess p;
+    p.setProgram(unshare);
+    p.setArguments({"-m", "sh", "-c", "mount -t tmpfs tmpfs /var/varnok && exec \"$0\"", executable()});
+    p.start();
+    QVERIFY(p.waitForFinished(10000));
+    const QByteArray err = p.readAllStandardError();
+    if (err.contains("Operation not permitted") || err.contains("unshare failed"))
+        QSKIP("no permission for mount namespaces here");
+    QVERIFY2(err.contains("lock file error"), err.constData());
+    QVERIFY(p.exitCode() != 0);
+}
+
+QTEST_GUILESS_MAIN(TestStartupProcess)
+#include "tst_startup_process.moc"
