@@ -1,0 +1,61 @@
+#include "ops/endpoints.h"
+
+#include <QRegExp>
+
+namespace Endpoints {
+const QString SetIP = QStringLiteral("http://%IPADDR%:9100/lsp/setIP.php");
+const QString GetPages = QStringLiteral("http://%IPADDR%:9100/lsp/getPages.php");
+const QString SetTime = QStringLiteral("http://%IPADDR%:9100/lsp/setTime.php");
+const QString GetVersion = QStringLiteral("http://%IPADDR%:9100/lsp/getVersion.php");
+const QString Upgrade = QStringLiteral("http://%IPADDR%:9100/lsp/upgrade.php");
+const QString ConfigStrategies = QStringLiteral("http://%IPADDR%:9100/lsp/config-strategies.php");
+const QString Clear = QStringLiteral("http://%IPADDR%:9100/lsp/clear.php");
+
+QString url(const QString &endpoint, const QString &address)
+{
+    QString copy = endpoint;
+    return copy.replace(QStringLiteral("%IPADDR%"), address);
+}
+} // namespace Endpoints
+
+namespace AddressPatterns {
+namespace {
+bool exact(const QString &pattern, const QString &text)
+{
+    // Built afresh per check: QRegExp keeps match state in the object.
+    QRegExp rx(pattern);
+    return rx.exactMatch(text);
+}
+} // namespace
+
+bool matchesA(const QString &text)
+{
+    return exact(QStringLiteral("((2[0-4]\\d|25[0-5]|[01]?\\d\\d?)\\.){3}(2[0-4]\\d|25[0-4]|[01]?\\d\\d?)"), text);
+}
+
+bool matchesB(const QString &text)
+{
+    return exact(QStringLiteral("\\b(?:(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?)\\.){3}"
+                                "(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?)\\b"),
+                 text);
+}
+
+bool matchesConfig(const QString &text)
+{
+    return exact(QStringLiteral("^((25[0-5]|2[0-4]\\d|((1\\d{2})|([1-9]?\\d)))\\.){3}"
+                                "(25[0-5]|2[0-4]\\d|((1\\d{2})|([1-9]?\\d)))$"),
+                 text);
+}
+} // namespace AddressPatterns
+
+namespace Outcome {
+bool isSuccess(int status)
+{
+    return status == 200;
+}
+
+bool isTimeout(int status, const QString &reply)
+{
+    return status == 404 && reply == QLatin1String("timeout");
+}
+} // namespace Outcome
