@@ -42,59 +42,17 @@ void cManage::on_tabWidget_currentChanged(int index)
     ui->whiteListWidget->clear();
 }
 
-// Operations of the pages arrive with their own sources; until then the
-// buttons are wired but do nothing.
-void cManage::onOkClicked()
-{
-}
-void cManage::onSearchClicked()
-{
-}
-void cManage::onSyncTimeClicked()
-{
-}
-void cManage::onFirmwareFlushClicked()
-{
-}
-void cManage::onSelectFirmwareClicked()
-{
-}
-void cManage::onFirmwareUpdateClicked()
-{
-}
+// The whitelist page's operations arrive with the whitelist store; until
+// then its buttons are wired but do nothing.
 void cManage::onAddWhiteListCLicked()
 {
 }
-void cManage::onUpdateCallback(int, int, QString, QString)
-{
-}
-void cManage::onSetIPcallback(int, int, QString, QString)
-{
-}
-void cManage::onGetCountCallback(int, int, QString, QString)
-{
-}
-void cManage::onSyncTimeCallback(int, int, QString, QString)
-{
-}
-void cManage::onFirmwareFlushCallback(int, int, QString, QString)
-{
-}
-void cManage::onFirmwareUpdateCallback(int, int, QString, QString)
-{
-}
 void cManage::onUpdateWhiteListCallback(int, int, QString, QString)
-{
-}
-void cManage::onClearCallback(int, int, QString, QString)
 {
 }
 void cManage::on_loadip_clicked()
 {
 }
 void cManage::on_whiteListRemoveButton_clicked()
-{
-}
-void cManage::on_clearButton_clicked()
 {
 }

@@ -45,6 +45,8 @@ private slots:
     void on_tabWidget_currentChanged(int index);
 
 private:
+    void setFirmwareButtonsEnabled(bool enabled);
+
     Ui::cManage *ui;
     QString strAddIP;
     QString strRemoveIPs;

@@ -1,0 +1,102 @@
+// Page 2: firmware version, choosing a firmware file and uploading it.
+#include "net/httpservices.h"
+#include "ops/boxes.h"
+#include "ops/endpoints.h"
+#include "ops/firmware.h"
+#include "ui/cmanage.h"
+#include "ui_cmanage.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QtDebug>
+
+namespace {
+const char *const Title = "固件更新";
+}
+
+void cManage::setFirmwareButtonsEnabled(bool enabled)
+{
+    ui->pushButton_flush->setEnabled(enabled);
+    ui->pushButton_sel->setEnabled(enabled);
+    ui->pushButton_update->setEnabled(enabled);
+}
+
+void cManage::onFirmwareFlushClicked()
+{
+    if (!AddressPatterns::matchesA(ui->lineEdit_7->text())) {
+        Boxes::warning(this, Title, "请输入正确打印机IP地址");
+        return;
+    }
+    setFirmwareButtonsEnabled(false);
+    auto *service = new HttpServices;
+    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
+            SLOT(onFirmwareFlushCallback(int, int, QString, QString)));
+    service->postRequest(Endpoints::url(Endpoints::GetVersion, ui->lineEdit_7->text()), {QStringLiteral("type=board")},
+                         1, 10000);
+}
+
+void cManage::onFirmwareFlushCallback(int status_code, int user_type, QString strReply, QString sjobId)
+{
+    Q_UNUSED(user_type)
+    Q_UNUSED(sjobId)
+    qDebug() << "status_code:" << status_code << strReply;
+    if (Outcome::isSuccess(status_code))
+        ui->lineEdit_8->setText(Firmware::versionOf(strReply));
+    else
+        Boxes::critical(this, "固件版本", "操作失败");
+    setFirmwareButtonsEnabled(true);
+}
+
+void cManage::onSelectFirmwareClicked()
+{
+    const QString path
+        = QFileDialog::getOpenFileName(this, tr("请选择固件文件"), QStringLiteral("."), tr("tar.gz(*.gz);;all(*.*)"));
+    ui->lineEdit_9->setText(path);
+}
+
+void cManage::onFirmwareUpdateClicked()
+{
+    if (!AddressPatterns::matchesA(ui->lineEdit_7->text())) {
+        Boxes::warning(this, Title, "请输入正确打印机IP地址");
+        return;
+    }
+    const QString path = ui->lineEdit_9->text();
+    if (path.isEmpty()) {
+        Boxes::warning(this, Title, "请选择文件后上传");
+        return;
+    }
+    QByteArray content;
+    if (!Firmware::readFile(path, &content)) {
+        qDebug() << "file is Empty";
+        Boxes::critical(this, Title, "读取文件失败");
+        return;
+    }
+    setFirmwareButtonsEnabled(false);
+    auto *service = new HttpServices;
+    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
+            SLOT(onFirmwareUpdateCallback(int, int, QString, QString)));
+    QMap<QString, QString> fields;
+    fields.insert(QStringLiteral("type"), QStringLiteral("board"));
+    service->postMultipart(Endpoints::url(Endpoints::Upgrade, ui->lineEdit_7->text()), QStringLiteral("Zipfile"),
+                           QFileInfo(path).fileName(), content, fields, 1);
+}
+
+void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString strReply, QString sjobId)
+{
+    Q_UNUSED(user_type)
+    Q_UNUSED(sjobId)
+    qDebug() << "status_code:" << status_code << strReply;
+    switch (Firmware::judgeUpload(status_code, strReply)) {
+    case Firmware::UploadOutcome::Accepted:
+        Boxes::information(this, Title, "操作成功");
+        break;
+    case Firmware::UploadOutcome::BackToDefaultAddress:
+        Boxes::information(this, Title, "固件更新已将打印机恢复为默认ip地址，请重新配置网络");
+        break;
+    case Firmware::UploadOutcome::Failed:
+        ui->lineEdit_8->setText(Firmware::storedInOf(strReply));
+        Boxes::critical(this, Title, "操作失败");
+        break;
+    }
+    setFirmwareButtonsEnabled(true);
+}

@@ -1,0 +1,110 @@
+#include "support/fakeprinter.h"
+#include "support/messageboxcatcher.h"
+#include "support/window.h"
+#include "ui/cmanage.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Pages whose printer never answers: each function is its own CTest entry.
+class TestOpsTimeouts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void clockWithoutAnswer();
+    void refreshWithoutAnswer();
+    void uploadWithoutAnswer();
+
+private:
+    void silence(const QByteArray &path);
+    std::unique_ptr<FakePrinter> m_printer;
+    std::unique_ptr<cManage> m_window;
+    std::unique_ptr<MessageBoxCatcher> m_boxes;
+    QString m_address;
+};
+
+void TestOpsTimeouts::init()
+{
+    // One address per function: the entries run at the same time.
+    const QByteArray fn = QTest::currentTestFunction();
+    m_address = fn.startsWith("clock") ? "127.0.5.1" : fn.startsWith("refresh") ? "127.0.5.2" : "127.0.5.3";
+    m_printer.reset(new FakePrinter(m_address));
+    QVERIFY(m_printer->isListening());
+    m_window.reset(new cManage);
+    m_boxes.reset(new MessageBoxCatcher);
+}
+
+void TestOpsTimeouts::cleanup()
+{
+    m_boxes.reset();
+    m_window.reset();
+    m_printer.reset();
+}
+
+void TestOpsTimeouts::silence(const QByteArray &path)
+{
+    FakePrinter::Script never;
+    never.mode = FakePrinter::Mode::Never;
+    m_printer->script(path, never);
+}
+
+void TestOpsTimeouts::clockWithoutAnswer()
+{
+    silence("/lsp/setTime.php");
+    type(*m_window, "lineEdit_6", m_address);
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "pushButton_syncTime");
+    QVERIFY(m_boxes->waitForCount(1, 20000));
+    QVERIFY(clock.elapsed() >= 9900);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Critical);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("时间同步"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    QVERIFY(button(*m_window, "pushButton_syncTime")->isEnabled());
+}
+
+void TestOpsTimeouts::refreshWithoutAnswer()
+{
+    silence("/lsp/getVersion.php");
+    type(*m_window, "lineEdit_7", m_address);
+    edit(*m_window, "lineEdit_8")->setText("2.0");
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "pushButton_flush");
+    QVERIFY(m_boxes->waitForCount(1, 20000));
+    QVERIFY(clock.elapsed() >= 9900);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("固件版本"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    QCOMPARE(edit(*m_window, "lineEdit_8")->text(), QStringLiteral("2.0"));
+    QVERIFY(button(*m_window, "pushButton_update")->isEnabled());
+}
+
+void TestOpsTimeouts::uploadWithoutAnswer()
+{
+    silence("/lsp/upgrade.php");
+    QTemporaryDir dir;
+    QFile f(dir.filePath("fw.tar.gz"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("image");
+    f.close();
+    type(*m_window, "lineEdit_7", m_address);
+    type(*m_window, "lineEdit_9", f.fileName());
+    edit(*m_window, "lineEdit_8")->setText("2.0");
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "pushButton_update");
+    QVERIFY(m_boxes->waitForCount(1, 40000));
+    QVERIFY(clock.elapsed() >= 29900);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Information);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("固件更新"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("固件更新已将打印机恢复为默认ip地址，请重新配置网络"));
+    QCOMPARE(edit(*m_window, "lineEdit_8")->text(), QStringLiteral("2.0"));
+    QVERIFY(button(*m_window, "pushButton_sel")->isEnabled());
+}
+
+QTEST_MAIN(TestOpsTimeouts)
+#include "tst_ops_timeouts.moc"
