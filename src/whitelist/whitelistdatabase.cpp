@@ -1,0 +1,157 @@
+#include "whitelist/whitelistdatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtDebug>
+
+namespace {
+const QString Password = QStringLiteral("pelrok");
+const QString ErrorMarker = QStringLiteral("error");
+// Far below any host-parameter limit of the library.
+const int DeleteChunk = 500;
+} // namespace
+
+WhiteListDatabase::WhiteListDatabase()
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("SQLITECIPHER"));
+    m_db.setPassword(Password);
+    qDebug() << QSqlDatabase::drivers();
+}
+
+QString WhiteListDatabase::databasePath(const QString &printerAddress)
+{
+    return QStringLiteral("/var/varnok/data/") + printerAddress + QStringLiteral("/strategy.dll");
+}
+
+QString WhiteListDatabase::directoryOf(const QString &path)
+{
+    return path.section(QLatin1Char('/'), 0, 4);
+}
+
+bool WhiteListDatabase::parseQuotedList(const QString &ipList, QStringList *addresses)
+{
+    addresses->clear();
+    if (ipList.isEmpty())
+        return true;
+    static const QRegularExpression shape(QStringLiteral("\\A'[^']*'(,'[^']*')*\\z"));
+    if (!shape.match(ipList).hasMatch())
+        return false;
+    for (const QString &item : ipList.split(QLatin1Char(',')))
+        *addresses << item.mid(1, item.size() - 2);
+    return true;
+}
+
+bool WhiteListDatabase::openExisting(const QString &path)
+{
+    m_db.setDatabaseName(path);
+    if (!m_db.open()) {
+        qDebug() << "Error: Failed to connect database." << m_db.lastError();
+        return false;
+    }
+    qDebug() << "Succeed to connect database.";
+    return true;
+}
+
+QStringList WhiteListDatabase::readAll()
+{
+    QStringList result;
+    QSqlQuery query(m_db);
+    if (query.exec(QStringLiteral("SELECT * FROM [Strategy]"))) {
+        while (query.next())
+            result << query.value(0).toString();
+    } else {
+        qDebug() << query.lastError();
+        result << ErrorMarker;
+    }
+    return result;
+}
+
+bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
+{
+    QSqlQuery query(m_db);
+    if (QFileInfo::exists(path)) {
+        m_db.setDatabaseName(path);
+        if (!m_db.open()) {
+            qDebug() << "Error: Failed to connect database." << m_db.lastError();
+            m_db.close();
+            return false;
+        }
+        qDebug() << "Succeed to connect database.";
+    } else {
+        QDir().mkpath(directoryOf(path));
+        m_db.setDatabaseName(path);
+        if (!m_db.open()) {
+            qDebug() << "Error: Failed to connect database." << m_db.lastError();
+            return false;
+        }
+        if (!query.exec(QStringLiteral("create table Strategy(IP TEXT NOT NULL UNIQUE)"))) {
+            m_db.close();
+            qDebug() << "Error: Failed to create table." << m_db.lastError();
+            return false;
+        }
+    }
+    // Bound, never pasted into the statement: an address is data.
+    query.prepare(QStringLiteral("INSERT INTO [Strategy] ([IP]) VALUES(?)"));
+    query.addBindValue(ip);
+    const bool inserted = query.exec();
+    if (!inserted)
+        qDebug() << query.lastError();
+    m_db.close();
+    return inserted;
+}
+
+QStringList WhiteListDatabase::deleteIPs(const QString &path, const QString &ipList)
+{
+    if (!QFileInfo::exists(path))
+        return QStringList();
+    QStringList addresses;
+    if (!parseQuotedList(ipList, &addresses)) {
+        qDebug() << "Error: not a list of quoted addresses:" << ipList;
+        return QStringList {ErrorMarker};
+    }
+    if (!openExisting(path))
+        return QStringList {ErrorMarker};
+
+    bool deleted = true;
+    {
+        QSqlQuery query(m_db);
+        m_db.transaction();
+        for (int from = 0; deleted && from < addresses.size(); from += DeleteChunk) {
+            const QStringList chunk = addresses.mid(from, DeleteChunk);
+            QStringList marks;
+            for (int i = 0; i < chunk.size(); ++i)
+                marks << QStringLiteral("?");
+            query.prepare(QStringLiteral("DELETE FROM [Strategy] WHERE [IP] in (%1)").arg(marks.join(',')));
+            for (const QString &address : chunk)
+                query.addBindValue(address);
+            deleted = query.exec();
+            if (!deleted)
+                qDebug() << query.lastError();
+        }
+        if (deleted)
+            m_db.commit();
+        else
+            m_db.rollback();
+    }
+    if (!deleted) {
+        m_db.close();
+        return QStringList {ErrorMarker};
+    }
+    const QStringList left = readAll();
+    m_db.close();
+    return left;
+}
+
+QStringList WhiteListDatabase::selectIPs(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return QStringList();
+    if (!openExisting(path))
+        return QStringList {ErrorMarker};
+    const QStringList all = readAll();
+    m_db.close();
+    return all;
+}

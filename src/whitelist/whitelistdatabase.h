@@ -1,0 +1,35 @@
+#ifndef WHITELISTDATABASE_H
+#define WHITELISTDATABASE_H
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The whitelist kept on this workstation: one password-protected database
+// file per printer, opened and closed within each operation.
+class WhiteListDatabase
+{
+public:
+    WhiteListDatabase();
+
+    // True exactly when the row was inserted.
+    bool insertIP(const QString &path, const QString &ip);
+    // ipList: quoted addresses joined by ",", e.g. '10.0.0.4','10.0.0.9'.
+    // Returns the addresses left, or ("error").
+    QStringList deleteIPs(const QString &path, const QString &ipList);
+    // Every stored address, or ("error").
+    QStringList selectIPs(const QString &path);
+
+    static QString databasePath(const QString &printerAddress);
+    static QString directoryOf(const QString &path);
+    // Splits a quoted list strictly; false for any other shape.
+    static bool parseQuotedList(const QString &ipList, QStringList *addresses);
+
+private:
+    bool openExisting(const QString &path);
+    QStringList readAll();
+
+    QSqlDatabase m_db;
+};
+
+#endif // WHITELISTDATABASE_H
