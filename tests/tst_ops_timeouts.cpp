@@ -2,6 +2,10 @@
 #include "support/messageboxcatcher.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
+#include "whitelist/whitelistdatabase.h"
+
+#include <QDir>
+#include <QTabWidget>
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -18,6 +22,7 @@ private slots:
     void clockWithoutAnswer();
     void refreshWithoutAnswer();
     void uploadWithoutAnswer();
+    void whitelistAddWithoutAnswer();
 
 private:
     void silence(const QByteArray &path);
@@ -31,7 +36,10 @@ void TestOpsTimeouts::init()
 {
     // One address per function: the entries run at the same time.
     const QByteArray fn = QTest::currentTestFunction();
-    m_address = fn.startsWith("clock") ? "127.0.5.1" : fn.startsWith("refresh") ? "127.0.5.2" : "127.0.5.3";
+    m_address = fn.startsWith("clock") ? "127.0.5.1"
+        : fn.startsWith("refresh")     ? "127.0.5.2"
+        : fn.startsWith("upload")      ? "127.0.5.3"
+                                       : "127.0.5.4";
     m_printer.reset(new FakePrinter(m_address));
     QVERIFY(m_printer->isListening());
     m_window.reset(new cManage);
@@ -104,6 +112,31 @@ void TestOpsTimeouts::uploadWithoutAnswer()
     QCOMPARE(m_boxes->last().text, QStringLiteral("固件更新已将打印机恢复为默认ip地址，请重新配置网络"));
     QCOMPARE(edit(*m_window, "lineEdit_8")->text(), QStringLiteral("2.0"));
     QVERIFY(button(*m_window, "pushButton_sel")->isEnabled());
+}
+
+void TestOpsTimeouts::whitelistAddWithoutAnswer()
+{
+    const QString store = WhiteListDatabase::databasePath(m_address);
+    QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
+    QVERIFY(WhiteListDatabase().insertIP(store, "10.0.0.5"));
+    silence("/lsp/config-strategies.php");
+    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    type(*m_window, "lineEdit_11", m_address);
+    click(*m_window, "loadip");
+    type(*m_window, "lineEdit_10", "10.0.0.7");
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(1, 40000));
+    QVERIFY(clock.elapsed() >= 29900);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Critical);
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    auto *list = widget<QListWidget>(*m_window, "whiteListWidget");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("10.0.0.5"));
+    QCOMPARE(WhiteListDatabase().selectIPs(store), QStringList {"10.0.0.5"});
+    QVERIFY(button(*m_window, "loadip")->isEnabled());
+    QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
 }
 
 QTEST_MAIN(TestOpsTimeouts)

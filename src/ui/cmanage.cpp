@@ -34,25 +34,14 @@ void cManage::on_tabWidget_currentChanged(int index)
 {
     if (index == 4)
         return;
+    // Whatever was loaded is gone: an answer still on its way no longer
+    // belongs to what the page shows.
+    ++m_load;
+    m_loadedPrinter.clear();
     ui->whiteListAddButton->setEnabled(false);
     ui->whiteListRemoveButton->setEnabled(false);
     ui->loadip->setEnabled(true);
     ui->lineEdit_11->setText(QString());
     ui->lineEdit_10->setText(QString());
     ui->whiteListWidget->clear();
-}
-
-// The whitelist page's operations arrive with the whitelist store; until
-// then its buttons are wired but do nothing.
-void cManage::onAddWhiteListCLicked()
-{
-}
-void cManage::onUpdateWhiteListCallback(int, int, QString, QString)
-{
-}
-void cManage::on_loadip_clicked()
-{
-}
-void cManage::on_whiteListRemoveButton_clicked()
-{
 }

@@ -1,6 +1,7 @@
 #ifndef CMANAGE_H
 #define CMANAGE_H
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -44,12 +45,34 @@ private slots:
     void on_clearButton_clicked();
     void on_tabWidget_currentChanged(int index);
 
+public:
+    // Upload the list as it now stands; the printer address is the one the
+    // list was loaded for.
+    void updateWhiteList(QString printerIp);
+    void sendStrategies(QString xml, QString printerIp);
+
 private:
+    // What one whitelist upload changes, fixed when it is sent: the answer
+    // is applied to this printer's store whatever the page shows by then.
+    struct WhitelistChange
+    {
+        QString printer;
+        QString storePath;
+        QString addedIP;
+        QString removedIPs;
+        quint64 load = 0; // the page load the upload started from
+    };
+
     void setFirmwareButtonsEnabled(bool enabled);
+    void setWhitelistButtonsEnabled(bool enabled);
+    bool printerStillLoaded();
 
     Ui::cManage *ui;
     QString strAddIP;
     QString strRemoveIPs;
+    QString m_loadedPrinter;
+    quint64 m_load = 0;
+    QHash<QObject *, WhitelistChange> m_whitelistUploads;
 };
 
 #endif // CMANAGE_H
