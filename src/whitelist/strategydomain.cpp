@@ -16,6 +16,16 @@ void appendLeaf(QDomDocument &doc, QDomElement &parent, const QString &name, con
     element.appendChild(doc.createTextNode(value));
     parent.appendChild(element);
 }
+
+// User, IP, IPMAC and Card, in this order.
+void appendList(QDomDocument &doc, QDomElement &parent, const QString &name, const QStringList &values)
+{
+    static const char *const leaves[] = {"User", "IP", "IPMAC", "Card"};
+    QDomElement list = doc.createElement(name);
+    for (int i = 0; i < 4; ++i)
+        appendLeaf(doc, list, QString::fromLatin1(leaves[i]), values.at(i));
+    parent.appendChild(list);
+}
 } // namespace
 
 QString StrategyDomain::createStrategyXml(QStringList ipList)
@@ -36,19 +46,10 @@ QString StrategyDomain::createStrategyXml(QStringList ipList)
     strategy.setAttribute(QStringLiteral("type"), info.type);
     appendLeaf(doc, strategy, QStringLiteral("AuthType"), info.authType);
 
-    QDomElement white = doc.createElement(QStringLiteral("WhiteList"));
-    appendLeaf(doc, white, QStringLiteral("User"), info.whiteUser);
-    appendLeaf(doc, white, QStringLiteral("IP"), info.whiteIP);
-    appendLeaf(doc, white, QStringLiteral("IPMAC"), info.whiteIPMAC);
-    appendLeaf(doc, white, QStringLiteral("Card"), info.whiteCard);
-    strategy.appendChild(white);
-
-    QDomElement black = doc.createElement(QStringLiteral("BlackList"));
-    appendLeaf(doc, black, QStringLiteral("User"), info.blackUser);
-    appendLeaf(doc, black, QStringLiteral("IP"), info.blackIP);
-    appendLeaf(doc, black, QStringLiteral("IPMAC"), info.blackIPMAC);
-    appendLeaf(doc, black, QStringLiteral("Card"), info.blackCard);
-    strategy.appendChild(black);
+    appendList(doc, strategy, QStringLiteral("WhiteList"),
+               {info.whiteUser, info.whiteIP, info.whiteIPMAC, info.whiteCard});
+    appendList(doc, strategy, QStringLiteral("BlackList"),
+               {info.blackUser, info.blackIP, info.blackIPMAC, info.blackCard});
 
     strategies.appendChild(strategy);
     return doc.toString(1);
