@@ -12,6 +12,14 @@ as_root() {
     fi
 }
 
+# The prefix that runs a command as root, for commands that must be started
+# directly (in the background, under setsid).
+if [ "$(id -u)" -eq 0 ]; then
+    ROOT_CMD=()
+else
+    ROOT_CMD=(sudo)
+fi
+
 # Installs the Debian packages of scripts/packages.txt that are missing;
 # a machine that has them all is left alone, so running twice is cheap.
 ensure_packages() {

@@ -1,0 +1,49 @@
+<?php
+// Takes a gzip tarball holding a file named "version" (its first line is the
+// new firmware version); anything else is kept aside and refused.
+sim_require_method('POST');
+if (($_POST['type'] ?? '') !== 'board') {
+    sim_refuse('type: board required');
+}
+$file = $_FILES['Zipfile'] ?? null;
+if (!is_array($file) || !isset($file['error']) || is_array($file['error'])) {
+    sim_refuse('Zipfile: file part missing');
+}
+if ($file['error'] !== UPLOAD_ERR_OK) {
+    sim_refuse('Zipfile: upload error ' . $file['error']);
+}
+$dir = sim_state_dir() . '/uploads';
+if (!is_dir($dir)) {
+    mkdir($dir, 0700, true);
+}
+$name = basename($file['name']) ?: 'firmware';
+$kept = $dir . '/' . date('YmdHis') . '-' . bin2hex(random_bytes(4)) . '-' . preg_replace('/[^A-Za-z0-9._-]/', '_', $name);
+move_uploaded_file($file['tmp_name'], $kept);
+
+$version = null;
+// PharData goes by the file name's ending, so look at a copy that has one.
+$probe = $kept . '.probe.tar.gz';
+try {
+    if (substr(file_get_contents($kept, false, null, 0, 2), 0, 2) === "\x1f\x8b" && copy($kept, $probe)) {
+        $tar = new PharData($probe);
+        foreach (new RecursiveIteratorIterator($tar) as $entry) {
+            if ($entry->getFilename() === 'version') {
+                $version = trim((string)strtok(file_get_contents($entry->getPathname()), "\n"));
+            }
+        }
+    }
+} catch (Throwable $e) {
+    $version = null;
+}
+@unlink($probe);
+if (($version ?? '') === '' || str_contains($version, ':')) {
+    sim_with_state(function (array &$state) use ($kept) {
+        $state['uploads'][] = $kept;
+    });
+    sim_answer(400, 'Invalid firmware image. Stored in:' . $kept);
+}
+unlink($kept);
+sim_with_state(function (array &$state) use ($version) {
+    $state['firmware'] = $version;
+});
+sim_answer(200, '1001 firmware accepted');

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Starts the simulated printer on ADDRESS:9100 (default 127.0.0.1).
+#   start.sh [ADDRESS] [--move IFACE]
+# --move IFACE: for a printer inside a network namespace of its own: listen
+# on every address there and, on setIP, move IFACE's address to the new one.
+# SIM_STATE_DIR chooses where the state lives (default: a directory per
+# address under the system's temporary directory).
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+address=127.0.0.1
+move=
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --move) move=$2; shift 2 ;;
+        *) address=$1; shift ;;
+    esac
+done
+export SIM_ADDRESS=$address
+export SIM_STATE_DIR=${SIM_STATE_DIR:-${TMPDIR:-/tmp}/nettool-printer-sim-$address}
+mkdir -p "$SIM_STATE_DIR"
+listen=$address
+if [ -n "$move" ]; then
+    export SIM_MOVE_IFACE=$move
+    listen=0.0.0.0
+fi
+export PHP_CLI_SERVER_WORKERS=${PHP_CLI_SERVER_WORKERS:-4}
+echo "Simulated printer on $address:9100; state in $SIM_STATE_DIR/state.json (also at http://$address:9100/sim/state)"
+exec php -d variables_order=EGPCS -d upload_max_filesize=1G -d post_max_size=1G -d memory_limit=-1 \
+    -S "$listen:9100" -t "$HERE" "$HERE/router.php"
