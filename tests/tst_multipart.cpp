@@ -153,7 +153,8 @@ void TestMultipart::onTheWire()
     FakePrinter printer("127.0.3.2");
     QVERIFY(printer.isListening());
     printer.answer("/lsp/upgrade.php", 200, "1001");
-    const QByteArray content = QByteArray("\x1f\x8b\x08\0binary\r\nlines\n", 20);
+    static const char raw[] = "\x1f\x8b\x08\0binary\r\nlines\n";
+    const QByteArray content(raw, sizeof raw - 1);
     auto *service = new HttpServices;
     QSignalSpy spy(service, SIGNAL(http_finished(int, int, QString, QString)));
     service->postMultipart("http://127.0.3.2:9100/lsp/upgrade.php", "Zipfile", "fw.tar.gz", content,

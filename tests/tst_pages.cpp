@@ -287,7 +287,8 @@ void TestPages::firmwareUpload()
     QFETCH(QString, version);
     cManage &w = *m_window;
     m_printer->answer("/lsp/upgrade.php", status, body);
-    const QByteArray content("\x1f\x8b\x08\0\r\n--data--\n", 16);
+    static const char raw[] = "\x1f\x8b\x08\0\r\n--data--\n";
+    const QByteArray content(raw, sizeof raw - 1);
     type(w, "lineEdit_7", Printer);
     type(w, "lineEdit_9", writeFile("fw-1.2.tar.gz", content));
     edit(w, "lineEdit_8")->setText("keep");
