@@ -23,6 +23,8 @@ private slots:
     void refreshWithoutAnswer();
     void uploadWithoutAnswer();
     void whitelistAddWithoutAnswer();
+    void clockLateAnswer();
+    void whitelistLateAcceptance();
 
 private:
     void silence(const QByteArray &path);
@@ -136,6 +138,43 @@ void TestOpsTimeouts::whitelistAddWithoutAnswer()
     QCOMPARE(list->item(0)->text(), QStringLiteral("10.0.0.5"));
     QCOMPARE(WhiteListDatabase().selectIPs(store), QStringList {"10.0.0.5"});
     QVERIFY(button(*m_window, "loadip")->isEnabled());
+    QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
+}
+
+// The printer answers after the time-out record: still exactly one box.
+void TestOpsTimeouts::clockLateAnswer()
+{
+    FakePrinter::Script late;
+    late.delayMs = 11000;
+    m_printer->script("/lsp/setTime.php", late);
+    type(*m_window, "lineEdit_6", m_address);
+    click(*m_window, "pushButton_syncTime");
+    QVERIFY(m_boxes->waitForCount(1, 20000));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    QTest::qWait(2500); // past the late answer
+    QCOMPARE(m_boxes->count(), 1);
+    QVERIFY(button(*m_window, "pushButton_syncTime")->isEnabled());
+}
+
+// A late 200 cannot turn the reported failure into a stored change.
+void TestOpsTimeouts::whitelistLateAcceptance()
+{
+    const QString store = WhiteListDatabase::databasePath(m_address);
+    QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
+    FakePrinter::Script late;
+    late.delayMs = 31000;
+    m_printer->script("/lsp/config-strategies.php", late);
+    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    type(*m_window, "lineEdit_11", m_address);
+    click(*m_window, "loadip");
+    type(*m_window, "lineEdit_10", "10.0.0.7");
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(1, 40000));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    QTest::qWait(2500);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(widget<QListWidget>(*m_window, "whiteListWidget")->count(), 0);
+    QCOMPARE(WhiteListDatabase().selectIPs(store), QStringList());
     QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
 }
 
