@@ -8,6 +8,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 // Start-up as the operator sees it: the real executable, the real lock file.
 class TestStartupProcess : public QObject
@@ -18,6 +20,7 @@ private slots:
     void initTestCase();
     void secondStartIsRefused();
     void missingLockDirectoryRefusesStart();
+    void twentyStartsAtOnce();
 
 private:
     static QString executable() { return qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettool"; }
@@ -95,6 +98,42 @@ void TestStartupProcess::missingLockDirectoryRefusesStart()
         QSKIP("no permission for mount namespaces here");
     QVERIFY2(err.contains("lock file error"), err.constData());
     QVERIFY(p.exitCode() != 0);
+}
+
+void TestStartupProcess::twentyStartsAtOnce()
+{
+    std::vector<std::unique_ptr<QProcess>> starts;
+    for (int i = 0; i < 20; ++i) {
+        starts.emplace_back(new QProcess);
+        startTool(*starts.back());
+    }
+    QProcess *survivor = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            int finished = 0;
+            for (auto &p : starts)
+                finished += p->state() == QProcess::NotRunning;
+            return finished >= 19;
+        },
+        30000));
+    QTest::qWait(500); // a second survivor would have had time to exit by now
+    int running = 0;
+    for (auto &p : starts) {
+        if (p->state() != QProcess::NotRunning) {
+            ++running;
+            survivor = p.get();
+            continue;
+        }
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY(p->readAllStandardError().contains("lock file error"));
+    }
+    QCOMPARE(running, 1);
+    QVERIFY(lockContents().startsWith(QByteArray::number(survivor->processId())));
+    ::kill(pid_t(survivor->processId()), SIGTERM);
+    QVERIFY(survivor->waitForFinished(10000));
+    QCOMPARE(survivor->exitCode(), 0);
+    QVERIFY(!QFile::exists(Startup::lockFilePath()));
 }
 
 QTEST_GUILESS_MAIN(TestStartupProcess)

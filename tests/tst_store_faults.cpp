@@ -1,0 +1,166 @@
+#include "support/fakeprinter.h"
+#include "support/messageboxcatcher.h"
+#include "support/mountns.h"
+#include "support/window.h"
+#include "ui/cmanage.h"
+#include "whitelist/whitelistdatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <cstdio>
+
+// The store on a file system that fills up or turns read-only (a small
+// tmpfs in a private mount namespace): no crash, no file left unreadable,
+// every failure reported through return values and the page's boxes.
+class TestStoreFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void diskFull();
+    void acceptedChangeOnFullDisk();
+    void readOnly();
+    void directoryBlockedByFile();
+};
+
+namespace {
+QString path(const char *printer)
+{
+    return WhiteListDatabase::databasePath(printer);
+}
+QString address(int i)
+{
+    return QString("10.%1.%2.%3").arg(i / 65536).arg((i / 256) % 256).arg(i % 256);
+}
+
+const char *const Filler = "/var/varnok/data/filler";
+
+// Fills the file system, then gives back `spare` bytes: filling it row by
+// row would take thousands of keyed opens.
+bool fillLeaving(qint64 spare)
+{
+    QFile filler(Filler);
+    if (!filler.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) { }
+    filler.close();
+    return filler.resize(qMax<qint64>(0, filler.size() - spare));
+}
+} // namespace
+
+void TestStoreFaults::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    QVERIFY(QDir("/var/varnok/data").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestStoreFaults::cleanup()
+{
+    MountNs::remountReadOnly(false);
+    for (const QString &entry : QDir("/var/varnok/data").entryList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
+        QFileInfo info("/var/varnok/data/" + entry);
+        if (info.isDir())
+            QDir(info.filePath()).removeRecursively();
+        else
+            QFile::remove(info.filePath());
+    }
+}
+
+void TestStoreFaults::diskFull()
+{
+    const QString p = path("127.0.12.1");
+    WhiteListDatabase store;
+    QVERIFY(store.insertIP(p, address(0)));
+    QStringList stored {address(0)};
+    QVERIFY(fillLeaving(24 * 1024));
+    int failures = 0;
+    // Past the first refusal too: a later insert may fit again in a page
+    // the failed one freed.
+    for (int i = 1; i < 2000 && failures < 5; ++i) {
+        if (store.insertIP(p, address(i)))
+            stored << address(i);
+        else
+            ++failures;
+    }
+    QVERIFY2(failures == 5, "the small file system never filled up");
+    QVERIFY(stored.size() > 1);
+    // Full, but whole: exactly the inserts that said true are there.
+    QCOMPARE(store.selectIPs(p), stored);
+    const QStringList afterDelete = store.deleteIPs(p, "'" + stored.first() + "'");
+    QVERIFY(afterDelete == stored.mid(1) || afterDelete == QStringList {"error"});
+    const QStringList after = store.selectIPs(p);
+    QVERIFY(after == stored || after == stored.mid(1));
+}
+
+// The printer took the change but the store cannot: the operator still sees
+// the printer's verdict, and the next load shows what the store holds.
+void TestStoreFaults::acceptedChangeOnFullDisk()
+{
+    const char *printer = "127.0.12.2";
+    FakePrinter fake(printer);
+    QVERIFY(fake.isListening());
+    WhiteListDatabase store;
+    QVERIFY(store.insertIP(path(printer), "10.0.0.1"));
+    QVERIFY(fillLeaving(0));
+    cManage window;
+    MessageBoxCatcher boxes;
+    widget<QTabWidget>(window, "tabWidget")->setCurrentIndex(4);
+    type(window, "lineEdit_11", printer);
+    click(window, "loadip");
+    type(window, "lineEdit_10", "10.0.0.2");
+    click(window, "whiteListAddButton");
+    QVERIFY(boxes.waitForCount(1));
+    QCOMPARE(boxes.last().text, QStringLiteral("操作成功"));
+    QVERIFY(button(window, "loadip")->isEnabled());
+    const QStringList now = WhiteListDatabase().selectIPs(path(printer));
+    QVERIFY(now == QStringList({"10.0.0.1"}) || now == QStringList({"10.0.0.1", "10.0.0.2"}));
+    click(window, "loadip");
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(widget<QListWidget>(window, "whiteListWidget")->count(), now.size());
+}
+
+void TestStoreFaults::readOnly()
+{
+    const QString existing = path("127.0.12.3");
+    WhiteListDatabase store;
+    QVERIFY(store.insertIP(existing, "10.0.0.1"));
+    QVERIFY(MountNs::remountReadOnly(true));
+    QVERIFY(!store.insertIP(existing, "10.0.0.2"));
+    QVERIFY(!store.insertIP(path("127.0.12.4"), "10.0.0.2"));
+    QVERIFY(!QFileInfo::exists(WhiteListDatabase::directoryOf(path("127.0.12.4"))));
+    const QStringList read = store.selectIPs(existing);
+    QVERIFY(read == QStringList {"10.0.0.1"} || read == QStringList {"error"});
+    QVERIFY(MountNs::remountReadOnly(false));
+    QCOMPARE(store.selectIPs(existing), QStringList {"10.0.0.1"});
+}
+
+void TestStoreFaults::directoryBlockedByFile()
+{
+    QFile blocker("/var/varnok/data/127.0.12.5");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    WhiteListDatabase store;
+    QVERIFY(!store.insertIP(path("127.0.12.5"), "10.0.0.1"));
+    QCOMPARE(store.selectIPs(path("127.0.12.5")), QStringList());
+    QCOMPARE(QFileInfo(blocker.fileName()).size(), qint64(0));
+}
+
+int main(int argc, char **argv)
+{
+    if (!MountNs::enter(argc, argv, "512k")) {
+        std::fprintf(stderr, "SKIP: no private mount namespace here\n");
+        return MountNs::SkipExitCode;
+    }
+    QApplication app(argc, argv);
+    TestStoreFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_store_faults.moc"
