@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds the .deb, unpacks it into a scratch root (no dpkg database is
+# touched) and starts the unpacked program headless in a private mount
+# namespace, so that the real /var/varnok is never used.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+deb=$(ls "$work"/out/*.deb)
+echo "package: $(basename "$deb") ($(du -h "$deb" | cut -f1))"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for dep in libqt5widgets5 libqt5network5 libqt5xml5 libqt5sql5 libcrypto++8 libsqlcipher0 qttranslations5-l10n fonts-wqy-zenhei; do
+    grep -q "$dep" <<<"$depends" || { echo "Depends lacks $dep: $depends"; exit 1; }
+done
+
+dpkg-deb -e "$deb" "$work/control"
+grep -q '/var/varnok/INSTALL /var/varnok/data' "$work/control/postinst"
+
+root=$work/root
+dpkg -x "$deb" "$root"
+lib=$root/usr/lib/nettool
+for f in nettool qt_zh_CN.qm qtbase_zh_CN.qm wqy-zenhei.ttf sqldrivers/libqsqlcipher.so; do
+    [ -e "$lib/$f" ] || { echo "missing $f"; exit 1; }
+done
+[ -L "$root/usr/bin/nettool" ] && [ "$(readlink "$root/usr/bin/nettool")" = ../lib/nettool/nettool ]
+[ -f "$root/usr/share/applications/nettool.desktop" ]
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/nettool.svg" ]
+if ldd "$lib/nettool" "$lib/sqldrivers/libqsqlcipher.so" | grep -q 'not found'; then
+    echo "unresolved libraries"; exit 1
+fi
+if file "$lib/nettool" | grep -q 'not stripped'; then
+    echo "executable not stripped"; exit 1
+fi
+
+# The unpacked program starts, holds the lock, and ends cleanly.
+unshare -m --propagation private sh -c '
+    mount -t tmpfs tmpfs /var/varnok && mkdir -p /var/varnok/INSTALL /var/varnok/data
+    QT_QPA_PLATFORM=offscreen "$1" & pid=$!
+    for i in $(seq 50); do [ -f /var/varnok/INSTALL/nettoollockfile ] && break; sleep 0.1; done
+    sleep 1
+    kill -0 $pid || { echo "the installed program did not stay up"; exit 1; }
+    [ -f /var/varnok/INSTALL/nettoollockfile ] || { echo "no lock file"; exit 1; }
+    kill -TERM $pid; wait $pid; status=$?
+    [ $status -eq 0 ] || { echo "exit status $status"; exit 1; }
+    [ ! -e /var/varnok/INSTALL/nettoollockfile ] || { echo "lock file left behind"; exit 1; }
+' sh "$root/usr/bin/nettool"
+echo "installed program started and closed cleanly"
