@@ -36,12 +36,17 @@ private:
 
 void TestOpsTimeouts::init()
 {
-    // One address per function: the entries run at the same time.
     const QByteArray fn = QTest::currentTestFunction();
-    m_address = fn.startsWith("clock") ? "127.0.5.1"
-        : fn.startsWith("refresh")     ? "127.0.5.2"
-        : fn.startsWith("upload")      ? "127.0.5.3"
-                                       : "127.0.5.4";
+    // One address per function: the entries run at the same time, and
+    // the memcheck session runs one of them again beside the others.
+    const QHash<QByteArray, QString> addresses {
+        {"clockWithoutAnswer", "127.0.5.1"},  {"refreshWithoutAnswer", "127.0.5.2"},
+        {"uploadWithoutAnswer", "127.0.5.3"}, {"whitelistAddWithoutAnswer", "127.0.5.4"},
+        {"clockLateAnswer", "127.0.5.5"},     {"whitelistLateAcceptance", "127.0.5.6"}};
+    m_address = addresses.value(fn);
+    if (qEnvironmentVariableIsSet("NETTOOL_MEMCHECK"))
+        m_address.replace("127.0.5.", "127.0.15.");
+    QVERIFY(!m_address.isEmpty());
     m_printer.reset(new FakePrinter(m_address));
     QVERIFY(m_printer->isListening());
     m_window.reset(new cManage);
