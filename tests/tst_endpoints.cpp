@@ -55,6 +55,11 @@ void TestEndpoints::patterns_data()
     QTest::newRow("zeros") << "0.0.0.0" << true << true << true;
     QTest::newRow("five groups") << "1.2.3.4.5" << false << false << false;
     QTest::newRow("fourth group 256") << "1.2.3.256" << false << false << false;
+    // Found by fuzzing: other scripts' digits are digits to QRegExp's \d.
+    QTest::newRow("arabic-indic digit") << QString::fromUtf8("1.0.\u0662"
+                                                             "1.0")
+                                        << false << false << false;
+    QTest::newRow("fullwidth digit") << QString::fromUtf8("192.168.1.\uff11") << false << false << false;
 }
 
 void TestEndpoints::patterns()

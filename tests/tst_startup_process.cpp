@@ -52,9 +52,10 @@ void TestStartupProcess::secondStartIsRefused()
     QProcess first;
     startTool(first);
     QVERIFY(first.waitForStarted());
-    QVERIFY(QTest::qWaitFor([] { return QFile::exists(Startup::lockFilePath()); }, 10000));
+    // The file appears before its owner has written itself into it.
+    const QByteArray pid = QByteArray::number(first.processId()) + '\n';
+    QVERIFY(QTest::qWaitFor([&] { return lockContents().startsWith(pid); }, 10000));
     const QByteArray held = lockContents();
-    QVERIFY(held.startsWith(QByteArray::number(first.processId())));
 
     QProcess second;
     startTool(second);
@@ -102,6 +103,15 @@ void TestStartupProcess::missingLockDirectoryRefusesStart()
 
 void TestStartupProcess::twentyStartsAtOnce()
 {
+    // A lock left by a killed instance is there too: it must not let two in.
+    QProcess killed;
+    startTool(killed);
+    QVERIFY(QTest::qWaitFor([&] { return lockContents().startsWith(QByteArray::number(killed.processId()) + '\n'); },
+                            10000));
+    killed.kill();
+    QVERIFY(killed.waitForFinished(5000));
+    QVERIFY(QFile::exists(Startup::lockFilePath()));
+
     std::vector<std::unique_ptr<QProcess>> starts;
     for (int i = 0; i < 20; ++i) {
         starts.emplace_back(new QProcess);
@@ -129,7 +139,7 @@ void TestStartupProcess::twentyStartsAtOnce()
         QVERIFY(p->readAllStandardError().contains("lock file error"));
     }
     QCOMPARE(running, 1);
-    QVERIFY(lockContents().startsWith(QByteArray::number(survivor->processId())));
+    QVERIFY(lockContents().startsWith(QByteArray::number(survivor->processId()) + '\n'));
     ::kill(pid_t(survivor->processId()), SIGTERM);
     QVERIFY(survivor->waitForFinished(10000));
     QCOMPARE(survivor->exitCode(), 0);

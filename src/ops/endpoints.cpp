@@ -20,8 +20,20 @@ QString url(const QString &endpoint, const QString &address)
 
 namespace AddressPatterns {
 namespace {
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0x7F)
+            return false;
+    return true;
+}
+
 bool exact(const QString &pattern, const QString &text)
 {
+    // QRegExp's \d takes any Unicode digit ("1.0.\u0662.1" would pass and
+    // end up in the URL); an IPv4 address is written in ASCII digits only.
+    if (!isAscii(text))
+        return false;
     // Built afresh per check: QRegExp keeps match state in the object.
     QRegExp rx(pattern);
     return rx.exactMatch(text);
