@@ -5,6 +5,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -21,6 +22,7 @@ private slots:
     void secondStartIsRefused();
     void missingLockDirectoryRefusesStart();
     void twentyStartsAtOnce();
+    void startsWithoutDataFiles();
 
 private:
     static QString executable() { return qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettool"; }
@@ -144,6 +146,24 @@ void TestStartupProcess::twentyStartsAtOnce()
     QVERIFY(survivor->waitForFinished(10000));
     QCOMPARE(survivor->exitCode(), 0);
     QVERIFY(!QFile::exists(Startup::lockFilePath()));
+}
+
+// No catalogue, no font beside the executable: the window opens all the same.
+void TestStartupProcess::startsWithoutDataFiles()
+{
+    QTemporaryDir bare;
+    const QString copy = bare.filePath("nettool");
+    QVERIFY(QFile::copy(executable(), copy));
+    QProcess tool;
+    tool.setProgram(copy);
+    tool.start();
+    QVERIFY(
+        QTest::qWaitFor([&] { return lockContents().startsWith(QByteArray::number(tool.processId()) + '\n'); }, 10000));
+    QTest::qWait(500);
+    QCOMPARE(tool.state(), QProcess::Running);
+    tool.terminate();
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStartupProcess)

@@ -48,6 +48,9 @@ private:
     void seed(const char *printer, const QStringList &addresses);
     void load(const char *printer);
     QString lastDocument(FakePrinter &printer) const;
+    // Adds an address to printer A's loaded list while A holds its answer.
+    void addWhileAHolds(const char *address);
+    void leavePageAndReturn(int via = 0);
     void removeStores();
 
     std::unique_ptr<FakePrinter> m_a;
@@ -120,6 +123,23 @@ QString TestWhitelistPage::lastDocument(FakePrinter &printer) const
 {
     const auto requests = printer.requestsFor("/lsp/config-strategies.php");
     return requests.isEmpty() ? QString() : decryptStrategies(requests.last().body);
+}
+
+void TestWhitelistPage::addWhileAHolds(const char *address)
+{
+    FakePrinter::Script hold;
+    hold.mode = FakePrinter::Mode::Hold;
+    m_a->script("/lsp/config-strategies.php", hold);
+    load(A);
+    type(*m_window, "lineEdit_10", address);
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
+}
+
+void TestWhitelistPage::leavePageAndReturn(int via)
+{
+    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(via);
+    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
 }
 
 void TestWhitelistPage::loadNewPrinter()
@@ -310,14 +330,8 @@ void TestWhitelistPage::removeLastRow()
 // to the printer it was sent to, never to an empty or other address.
 void TestWhitelistPage::answerAfterLeavingPage()
 {
-    FakePrinter::Script hold;
-    hold.mode = FakePrinter::Mode::Hold;
-    m_a->script("/lsp/config-strategies.php", hold);
     seed(A, {"10.0.0.5"});
-    load(A);
-    type(*m_window, "lineEdit_10", "10.0.0.7");
-    click(*m_window, "whiteListAddButton");
-    QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
+    addWhileAHolds("10.0.0.7");
     widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(1);
     QVERIFY(m_a->release(200));
     QVERIFY(m_boxes->waitForCount(1));
@@ -333,17 +347,10 @@ void TestWhitelistPage::answerAfterLeavingPage()
 
 void TestWhitelistPage::answerAfterLoadingAnotherPrinter()
 {
-    FakePrinter::Script hold;
-    hold.mode = FakePrinter::Mode::Hold;
-    m_a->script("/lsp/config-strategies.php", hold);
     seed(A, {"10.0.0.5"});
     seed(B, {"10.9.9.9"});
-    load(A);
-    type(*m_window, "lineEdit_10", "10.0.0.7");
-    click(*m_window, "whiteListAddButton");
-    QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(0);
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    addWhileAHolds("10.0.0.7");
+    leavePageAndReturn();
     load(B);
     QCOMPARE(shown(), QStringList {"10.9.9.9"});
     QVERIFY(m_a->release(200));
@@ -355,15 +362,15 @@ void TestWhitelistPage::answerAfterLoadingAnotherPrinter()
     QVERIFY(m_b->requests().isEmpty());
 
     // A refused answer for A after B was loaded leaves B's list alone.
+    FakePrinter::Script hold;
+    hold.mode = FakePrinter::Mode::Hold;
     m_a->script("/lsp/config-strategies.php", hold);
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(0);
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    leavePageAndReturn();
     load(A);
     widget<QListWidget>(*m_window, "whiteListWidget")->item(0)->setSelected(true);
     click(*m_window, "whiteListRemoveButton");
     QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(0);
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    leavePageAndReturn();
     load(B);
     QVERIFY(m_a->release(500));
     QVERIFY(m_boxes->waitForCount(2));
@@ -373,15 +380,8 @@ void TestWhitelistPage::answerAfterLoadingAnotherPrinter()
 
 void TestWhitelistPage::failureAfterLeavingPage()
 {
-    FakePrinter::Script hold;
-    hold.mode = FakePrinter::Mode::Hold;
-    m_a->script("/lsp/config-strategies.php", hold);
-    load(A);
-    type(*m_window, "lineEdit_10", "10.0.0.7");
-    click(*m_window, "whiteListAddButton");
-    QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(5);
-    widget<QTabWidget>(*m_window, "tabWidget")->setCurrentIndex(4);
+    addWhileAHolds("10.0.0.7");
+    leavePageAndReturn(5);
     type(*m_window, "lineEdit_10", "10.0.0.8");
     QVERIFY(m_a->release(500));
     QVERIFY(m_boxes->waitForCount(1));
@@ -420,13 +420,7 @@ void TestWhitelistPage::editedPrinterFieldIsRefused()
 
 void TestWhitelistPage::pathInFieldWhileUploadOutstanding()
 {
-    FakePrinter::Script hold;
-    hold.mode = FakePrinter::Mode::Hold;
-    m_a->script("/lsp/config-strategies.php", hold);
-    load(A);
-    type(*m_window, "lineEdit_10", "10.0.0.7");
-    click(*m_window, "whiteListAddButton");
-    QVERIFY(QTest::qWaitFor([&] { return m_a->heldCount() == 1; }, 5000));
+    addWhileAHolds("10.0.0.7");
     type(*m_window, "lineEdit_11", "../../nettool-escape");
     QVERIFY(m_a->release(200));
     QVERIFY(m_boxes->waitForCount(1));

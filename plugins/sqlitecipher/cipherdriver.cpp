@@ -36,8 +36,8 @@ bool CipherDriver::hasFeature(DriverFeature feature) const
     case PositionalPlaceholders:
     case LastInsertId:
     case FinishQuery:
-    case LowPrecisionNumbers:
         return true;
+    case LowPrecisionNumbers: // numbers come back as stored, whatever the policy
     case NamedPlaceholders:
     case SimpleLocking:
     case BatchOperations:

@@ -1,5 +1,7 @@
 #include "support/mountns.h"
 
+#include "support/reexec.h"
+
 #include <QByteArray>
 #include <cstdio>
 #include <cstdlib>
@@ -12,17 +14,8 @@ namespace MountNs {
 
 bool enter(int argc, char **argv, const char *tmpfsSize)
 {
-    if (!qEnvironmentVariableIsSet("NETTOOL_IN_MOUNTNS")) {
-        ::setenv("NETTOOL_IN_MOUNTNS", "1", 1);
-        std::vector<char *> args {const_cast<char *>("unshare"), const_cast<char *>("-m"),
-                                  const_cast<char *>("--propagation"), const_cast<char *>("private")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execvp("unshare", args.data());
-        std::perror("unshare");
+    if (!reexecUnder("NETTOOL_IN_MOUNTNS", {"unshare", "-m", "--propagation", "private"}, argc, argv))
         return false;
-    }
     const std::string options = std::string("size=") + tmpfsSize + ",mode=0755";
     return ::mount("tmpfs", "/var/varnok/data", "tmpfs", 0, options.c_str()) == 0;
 }

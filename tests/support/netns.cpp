@@ -1,5 +1,7 @@
 #include "support/netns.h"
 
+#include "support/reexec.h"
+
 #include <QByteArray>
 #include <cstdio>
 #include <cstdlib>
@@ -30,16 +32,8 @@ int run(const std::vector<std::string> &args)
 
 bool enter(int argc, char **argv, const QStringList &addresses)
 {
-    if (!qEnvironmentVariableIsSet("NETTOOL_IN_NETNS")) {
-        ::setenv("NETTOOL_IN_NETNS", "1", 1);
-        std::vector<char *> args {const_cast<char *>("unshare"), const_cast<char *>("-n")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execvp("unshare", args.data());
-        std::perror("unshare");
+    if (!reexecUnder("NETTOOL_IN_NETNS", {"unshare", "-n"}, argc, argv))
         return false;
-    }
     if (run({"ip", "link", "set", "lo", "up"}) != 0)
         return false;
     for (const QString &address : addresses) {
