@@ -190,9 +190,9 @@ void TestHttpServices::oneRecordWhenReplyBeatsTimeout()
     m_printer->script("/lsp/setTime.php", s);
     auto *service = new HttpServices;
     QSignalSpy spy(service, SIGNAL(http_finished(int, int, QString, QString)));
-    service->postRequest(url("/lsp/setTime.php"), {"time=1"}, 1, 400);
+    service->postRequest(url("/lsp/setTime.php"), {"time=1"}, 1, 1500);
     QVERIFY(spy.wait(5000));
-    QTest::qWait(700); // past the time-out: the watchdog went with the reply
+    QTest::qWait(1800); // past the time-out: the watchdog went with the reply
     QCOMPARE(spy.size(), 1);
     QCOMPARE(records(spy).first().status, 200);
 }
