@@ -24,6 +24,8 @@ private slots:
     void accepted();
     void failures_data();
     void failures();
+    void misbehavingPrinter_data();
+    void misbehavingPrinter();
     void timeoutThenProbeAnswered();
     void timeoutThenProbeUnanswered();
     void probeGoesToEditedAddress();
@@ -132,6 +134,43 @@ void TestNetworkPage::failures()
     QVERIFY(button(*m_window, "pushButton")->isEnabled());
     QTest::qWait(200);
     QVERIFY(m_new->requests().isEmpty()); // no probe
+}
+
+void TestNetworkPage::misbehavingPrinter_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("success");
+    QTest::newRow("reset mid body") << int(FakePrinter::Mode::ResetMidBody) << 500 << QByteArray(4000, 'r') << false;
+    QTest::newRow("not HTTP") << int(FakePrinter::Mode::NotHttp) << 200 << QByteArray() << false;
+    QTest::newRow("NUL bytes") << int(FakePrinter::Mode::Answer) << 200 << QByteArray("ok\0x", 4) << true;
+    QTest::newRow("invalid UTF-8") << int(FakePrinter::Mode::Answer) << 200 << QByteArray("\xff\xfe") << true;
+    QTest::newRow("chunked") << int(FakePrinter::Mode::Chunked) << 200 << QByteArray(3000, 'c') << true;
+    QTest::newRow("trickled") << int(FakePrinter::Mode::Trickle) << 200 << QByteArray("OK") << true;
+}
+
+// Exactly one box, the right one, and no probe unless the request timed out.
+void TestNetworkPage::misbehavingPrinter()
+{
+    QFETCH(int, mode);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, success);
+    FakePrinter::Script s;
+    s.mode = FakePrinter::Mode(mode);
+    s.status = status;
+    s.body = body;
+    m_current->script("/lsp/setIP.php", s);
+    fillValid();
+    click(*m_window, "pushButton");
+    QVERIFY(m_boxes->waitForCount(1, 10000));
+    QTest::qWait(200);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().icon, success ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(m_boxes->last().text, success ? QStringLiteral("操作成功") : QStringLiteral("操作失败"));
+    QVERIFY(button(*m_window, "pushButton")->isEnabled());
+    QVERIFY(m_new->requests().isEmpty());
 }
 
 void TestNetworkPage::timeoutThenProbeAnswered()
