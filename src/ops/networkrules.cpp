@@ -36,10 +36,14 @@ const Rule Rules[] = {
     {"网络配置", "更改后的IP地址不能与网关地址相同。"},
 };
 
-bool yieldsFourIntegers(const QString &text)
+// "%d.%d.%d.%d": false when the text does not yield four integers.
+bool parseAddress(const QString &text, uint32_t *value)
 {
     int a, b, c, d;
-    return std::sscanf(text.toLatin1().constData(), "%d.%d.%d.%d", &a, &b, &c, &d) == 4;
+    if (std::sscanf(text.toLatin1().constData(), "%d.%d.%d.%d", &a, &b, &c, &d) != 4)
+        return false;
+    *value = (uint32_t(a) << 24) + (uint32_t(b) << 16) + (uint32_t(c) << 8) + uint32_t(d);
+    return true;
 }
 
 bool badFirstGroup(uint32_t value)
@@ -68,6 +72,20 @@ bool classRuleHolds(uint32_t ip, uint32_t mask)
     return false;
 }
 
+// The three checks every address of the page goes through, numbered from
+// `first`: format, first group, reserved subnet. 0 when all pass.
+int addressSteps(const QString &text, int first, uint32_t *value)
+{
+    if (!AddressPatterns::matchesConfig(text))
+        return first;
+    *value = addressValue(text);
+    if (badFirstGroup(*value))
+        return first + 1;
+    if (inReservedSubnet(*value))
+        return first + 2;
+    return 0;
+}
+
 bool hostPartAllZerosOrOnes(uint32_t value, uint32_t mask)
 {
     const uint32_t host = value & ~mask;
@@ -77,44 +95,27 @@ bool hostPartAllZerosOrOnes(uint32_t value, uint32_t mask)
 
 uint32_t addressValue(const QString &text)
 {
-    int a, b, c, d;
-    if (std::sscanf(text.toLatin1().constData(), "%d.%d.%d.%d", &a, &b, &c, &d) != 4)
-        return 0;
-    return (uint32_t(a) << 24) + (uint32_t(b) << 16) + (uint32_t(c) << 8) + uint32_t(d);
+    uint32_t value = 0;
+    return parseAddress(text, &value) ? value : 0;
 }
 
 int firstFailingStep(const QString &current, const QString &ip, const QString &mask, const QString &gateway)
 {
-    using AddressPatterns::matchesConfig;
-    if (!matchesConfig(current))
-        return 1;
-    const uint32_t cur = addressValue(current);
-    if (badFirstGroup(cur))
-        return 2;
-    if (inReservedSubnet(cur))
-        return 3;
-    if (!matchesConfig(ip))
-        return 4;
-    const uint32_t address = addressValue(ip);
-    if (badFirstGroup(address))
-        return 5;
-    if (inReservedSubnet(address))
-        return 6;
-    if (!matchesConfig(mask))
+    uint32_t cur = 0, address = 0, gw = 0, unused = 0;
+    if (const int step = addressSteps(current, 1, &cur))
+        return step;
+    if (const int step = addressSteps(ip, 4, &address))
+        return step;
+    if (!AddressPatterns::matchesConfig(mask))
         return 7;
     if (mask == QLatin1String("255.255.255.255") || mask == QLatin1String("0.0.0.0"))
         return 8;
     const uint32_t m = addressValue(mask);
     if (m == 0 || ((~m >> 1) & m) != 0)
         return 9;
-    if (!matchesConfig(gateway))
-        return 10;
-    const uint32_t gw = addressValue(gateway);
-    if (badFirstGroup(gw))
-        return 11;
-    if (inReservedSubnet(gw))
-        return 12;
-    if (!yieldsFourIntegers(ip) || !classRuleHolds(address, m))
+    if (const int step = addressSteps(gateway, 10, &gw))
+        return step;
+    if (!parseAddress(ip, &unused) || !classRuleHolds(address, m))
         return 13;
     if (hostPartAllZerosOrOnes(address, m))
         return 14;
