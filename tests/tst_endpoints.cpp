@@ -8,7 +8,7 @@ class TestEndpoints : public QObject
 
 private slots:
     void templates();
-    void urlKeepsAddressAsTyped();
+    void urlTakesThePlainAddress();
     void patterns_data();
     void patterns();
     void outcome();
@@ -25,10 +25,16 @@ void TestEndpoints::templates()
     QCOMPARE(Endpoints::Clear, QStringLiteral("http://%IPADDR%:9100/lsp/clear.php"));
 }
 
-void TestEndpoints::urlKeepsAddressAsTyped()
+void TestEndpoints::urlTakesThePlainAddress()
 {
+    // "010" would be read as octal 8 by the URL parser: another printer.
     QCOMPARE(Endpoints::url(Endpoints::Clear, "192.168.001.010"),
-             QStringLiteral("http://192.168.001.010:9100/lsp/clear.php"));
+             QStringLiteral("http://192.168.1.10:9100/lsp/clear.php"));
+    QCOMPARE(Endpoints::url(Endpoints::Clear, "000.00.0.09"), QStringLiteral("http://0.0.0.9:9100/lsp/clear.php"));
+    QCOMPARE(AddressPatterns::plain("127.0.0.1"), QStringLiteral("127.0.0.1"));
+    // Not a dotted address of ASCII digits: left alone.
+    for (const char *other : {"a.b.c.d", "1.2.3", "1.2.3.4.5", "1..2.3", "1.2.3.\u0662"})
+        QCOMPARE(AddressPatterns::plain(QString::fromUtf8(other)), QString::fromUtf8(other));
     QCOMPARE(Endpoints::url("%IPADDR%/%IPADDR%/%ipaddr%", "a"), QStringLiteral("a/a/%ipaddr%"));
     // The template itself is never edited.
     QCOMPARE(Endpoints::SetIP, QStringLiteral("http://%IPADDR%:9100/lsp/setIP.php"));

@@ -20,8 +20,8 @@ private slots:
     void storedIn_data();
     void storedIn();
     void uploadOutcome();
-    void readsRegularFilesWhole();
-    void refusesWhatCannotBeHeld();
+    void opensRegularFilesOfAnySize();
+    void refusesWhatIsNotARegularFile();
     void clockStampIsLocal();
 };
 
@@ -77,7 +77,7 @@ void TestFirmware::uploadOutcome()
     QCOMPARE(Firmware::judgeUpload(0, ""), UploadOutcome::Failed);
 }
 
-void TestFirmware::readsRegularFilesWhole()
+void TestFirmware::opensRegularFilesOfAnySize()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("fw.tar.gz");
@@ -88,43 +88,44 @@ void TestFirmware::readsRegularFilesWhole()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
     f.close();
-    QByteArray content;
-    QVERIFY(Firmware::readFile(path, &content));
-    QCOMPARE(content, bytes);
+    std::unique_ptr<QFile> opened(Firmware::openFile(path));
+    QVERIFY(opened);
+    QCOMPARE(opened->readAll(), bytes);
 
     const QString empty = dir.filePath("empty.bin");
     QFile e(empty);
     QVERIFY(e.open(QIODevice::WriteOnly));
     e.close();
-    QByteArray none = "stale";
-    QVERIFY(Firmware::readFile(empty, &none)); // an empty firmware is still sent
-    QVERIFY(none.isEmpty());
-}
+    opened.reset(Firmware::openFile(empty)); // an empty firmware is still sent
+    QVERIFY(opened);
+    QCOMPARE(opened->size(), 0);
 
-void TestFirmware::refusesWhatCannotBeHeld()
-{
-    QTemporaryDir dir;
-    QByteArray content;
-    QVERIFY(!Firmware::readFile(dir.filePath("missing"), &content));
-    QVERIFY(!Firmware::readFile(dir.path(), &content));
-    QVERIFY(!Firmware::readFile(QString(), &content));
-
-    const QString fifo = dir.filePath("fifo");
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(!Firmware::readFile(fifo, &content));
-    QVERIFY(clock.elapsed() < 2000); // refused, not blocked
-
-    QVERIFY(!Firmware::readFile("/dev/zero", &content));
-
+    // Nothing is held in memory any more, so there is no size limit.
     const QString sparse = dir.filePath("huge.bin");
     QFile h(sparse);
     QVERIFY(h.open(QIODevice::WriteOnly));
     QVERIFY(h.resize(3LL * 1024 * 1024 * 1024));
     h.close();
-    QVERIFY(!Firmware::readFile(sparse, &content));
-    QVERIFY(content.isEmpty());
+    opened.reset(Firmware::openFile(sparse));
+    QVERIFY(opened);
+    QCOMPARE(opened->size(), 3LL * 1024 * 1024 * 1024);
+}
+
+void TestFirmware::refusesWhatIsNotARegularFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(!Firmware::openFile(dir.filePath("missing")));
+    QVERIFY(!Firmware::openFile(dir.path()));
+    QVERIFY(!Firmware::openFile(QString()));
+
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!Firmware::openFile(fifo));
+    QVERIFY(clock.elapsed() < 2000); // refused, not blocked
+
+    QVERIFY(!Firmware::openFile("/dev/zero"));
 }
 
 void TestFirmware::clockStampIsLocal()

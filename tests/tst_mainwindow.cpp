@@ -80,14 +80,16 @@ void TestMainWindow::fixedPages_data()
                            << QStringList {"同步", "打印机IP:", ""};
     QTest::newRow("firmware") << "tab_4" << QStringList {"label_9",           "lineEdit_7",       "label_10",
                                                          "lineEdit_8",        "label_11",         "lineEdit_9",
-                                                         "pushButton_update", "pushButton_flush", "pushButton_sel"}
+                                                         "pushButton_update", "pushButton_flush", "pushButton_sel",
+                                                         "firmwareProgress"}
                               << QStringList {"QLabel",    "QLineEdit",   "QLabel",      "QLineEdit",  "QLabel",
-                                              "QLineEdit", "QPushButton", "QPushButton", "QPushButton"}
+                                              "QLineEdit", "QPushButton", "QPushButton", "QPushButton", "QProgressBar"}
                               << QList<QRect> {{40, 30, 67, 21},   {110, 30, 311, 25}, {20, 90, 91, 21},
                                                {110, 90, 311, 25}, {40, 150, 71, 21},  {110, 150, 311, 25},
-                                               {300, 210, 89, 25}, {430, 90, 41, 25},  {430, 150, 41, 25}}
-                              << QStringList {
-                                     "打印机IP:", "", "当前版本号:", "", "上传文件:", "", "上传更新", " 刷新", "选择"};
+                                               {300, 210, 89, 25}, {430, 90, 41, 25},  {430, 150, 41, 25},
+                                               {110, 255, 311, 20}}
+                              << QStringList {"打印机IP:", "",         "当前版本号:", "", "上传文件:", "", "上传更新",
+                                              " 刷新",     "选择",     ""};
     QTest::newRow("counter") << "tab_2"
                              << QStringList {"label_5", "lineEdit_5", "label_6", "getTotalCountsButton", "lineEdit_13"}
                              << QStringList {"QLabel", "QLineEdit", "QLabel", "QPushButton", "QLineEdit"}
@@ -159,6 +161,12 @@ void TestMainWindow::fixedPages()
             text = e->text();
         QCOMPARE(text, texts.at(i));
     }
+    // The upload's progress bar overlaps nothing on its page.
+    const int progressAt = names.indexOf("firmwareProgress");
+    for (int j = 0; progressAt >= 0 && j < names.size(); ++j)
+        QVERIFY2(j == progressAt || !geometries.at(progressAt).intersects(geometries.at(j)), qPrintable(names.at(j)));
+    if (auto *progress = p->findChild<QWidget *>("firmwareProgress"))
+        QVERIFY(progress->isHidden()); // only while an upload is under way
 }
 
 void TestMainWindow::initialStates()

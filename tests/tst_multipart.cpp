@@ -1,8 +1,12 @@
 #include "net/httpservices.h"
+#include "net/boundaryscan.h"
 #include "net/multipart.h"
+#include "net/multipartdevice.h"
 #include "support/fakeprinter.h"
 
+#include <QBuffer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -24,6 +28,12 @@ private slots:
     void hostOfUrl_data();
     void hostOfUrl();
     void onTheWire();
+    void fileNameEscapes_data();
+    void fileNameEscapes();
+    void streamedBodyIsTheBuiltBody();
+    void streamedBodyFailsWhenFileShrinks();
+    void scanDrawsAgainOnDelimiterAcrossPieces();
+    void streamedUploadOnTheWire();
 };
 
 void TestMultipart::bodyByteForByte()
@@ -63,7 +73,7 @@ void TestMultipart::fieldsInKeyOrder()
     fields.insert("alpha", "1");
     const QByteArray body = Multipart::buildBody("B", fields, "f", "n\"q", "x");
     QVERIFY(body.indexOf("name=\"alpha\"") < body.indexOf("name=\"zeta\""));
-    QVERIFY(body.contains("filename=\"n\"q\"")); // inserted as given
+    QVERIFY(body.contains("filename=\"n%22q\"")); // a quote would end the header
     const auto parts = FakePrinter::parseMultipart(body, "B");
     QCOMPARE(parts.size(), 3);
     QCOMPARE(parts.at(0).data, QByteArray("1"));
@@ -168,6 +178,127 @@ void TestMultipart::onTheWire()
     QVERIFY(boundary.startsWith("---------------------------"));
     QCOMPARE(r.header("Content-Type"), "multipart/form-data; boundary=" + boundary);
     QCOMPARE(r.body, Multipart::buildBody(boundary, {{"type", "board"}}, "Zipfile", "fw.tar.gz", content));
+}
+
+void TestMultipart::fileNameEscapes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("plain") << "fw-1.2.tar.gz" << QByteArray("fw-1.2.tar.gz");
+    QTest::newRow("quote, CR, LF") << "a\"b\rc\nd" << QByteArray("a%22b%0Dc%0Ad");
+    QTest::newRow("rest as it is") << "x%22 ;=\\名.gz" << QString("x%22 ;=\\名.gz").toUtf8();
+}
+
+void TestMultipart::fileNameEscapes()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, sent);
+    QCOMPARE(Multipart::escapeFileName(name), sent);
+    const auto parts = FakePrinter::parseMultipart(Multipart::buildBody("B", {}, "f", name, "x"), "B");
+    QCOMPARE(parts.size(), 1);
+    QCOMPARE(parts.first().filename, sent);
+    QCOMPARE(parts.first().data, QByteArray("x"));
+}
+
+namespace {
+QBuffer *bufferOf(const QByteArray &bytes)
+{
+    auto *buffer = new QBuffer;
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+QByteArray readInPieces(QIODevice &device, int piece)
+{
+    QByteArray all;
+    for (int guard = 0; guard < 1000000 && !device.atEnd(); ++guard) {
+        const QByteArray got = device.read(piece);
+        if (got.isEmpty())
+            break;
+        all += got;
+    }
+    return all;
+}
+} // namespace
+
+void TestMultipart::streamedBodyIsTheBuiltBody()
+{
+    QByteArray content;
+    for (int i = 0; i < 100000; ++i)
+        content += char(i * 13);
+    const QMap<QString, QString> fields {{"type", "board"}};
+    const QByteArray b = Multipart::boundaryFrom(7, 8, 9);
+    const QByteArray built = Multipart::buildBody(b, fields, "Zipfile", "fw.bin", content);
+    MultipartDevice device(Multipart::head(b, fields, "Zipfile", "fw.bin"), bufferOf(content), Multipart::tail(b));
+    QCOMPARE(device.size(), qint64(built.size()));
+    for (int piece : {1, 7, 4096, 1 << 20}) {
+        QVERIFY(device.reset());
+        QCOMPARE(readInPieces(device, piece), built);
+    }
+    // The network layer may start again from any point.
+    QVERIFY(device.seek(built.size() - 50000));
+    QCOMPARE(device.readAll(), built.right(50000));
+    QVERIFY(device.atEnd());
+}
+
+void TestMultipart::streamedBodyFailsWhenFileShrinks()
+{
+    QTemporaryDir dir;
+    QFile *file = new QFile(dir.filePath("fw.bin"));
+    QVERIFY(file->open(QIODevice::ReadWrite));
+    file->write(QByteArray(10000, 'x'));
+    file->flush();
+    MultipartDevice device("HEAD", file, "TAIL");
+    QCOMPARE(device.size(), 10008);
+    QVERIFY(file->resize(100));
+    char buffer[20000];
+    QCOMPARE(device.read(buffer, sizeof buffer), qint64(-1));
+}
+
+void TestMultipart::scanDrawsAgainOnDelimiterAcrossPieces()
+{
+    const QByteArray first = Multipart::boundaryFrom(1, 2, 3);
+    QByteArray content(3 << 20, 'a');
+    // Across the first and second megabyte read.
+    content.replace((1 << 20) - 10, first.size() + 2, "--" + first);
+    int n = 0;
+    BoundaryScan scan(bufferOf(content), [&] { return ++n; }, {{"type", "board"}});
+    QSignalSpy spy(&scan, &BoundaryScan::finished);
+    scan.start();
+    QVERIFY(spy.wait(5000));
+    QCOMPARE(spy.first().at(0).toByteArray(), Multipart::boundaryFrom(4, 5, 6));
+    QCOMPARE(n, 6);
+}
+
+void TestMultipart::streamedUploadOnTheWire()
+{
+    FakePrinter printer("127.0.3.2");
+    QVERIFY(printer.isListening());
+    printer.answer("/lsp/upgrade.php", 200, "1001");
+    QTemporaryDir dir;
+    QByteArray content(6 << 20, '\0');
+    for (int i = 0; i < content.size(); i += 4093)
+        content[i] = char(i);
+    QFile *file = new QFile(dir.filePath("fw\"1.bin"));
+    QVERIFY(file->open(QIODevice::ReadWrite));
+    file->write(content);
+    auto *service = new HttpServices;
+    QSignalSpy finished(service, SIGNAL(http_finished(int, int, QString, QString)));
+    QSignalSpy progress(service, SIGNAL(uploadProgress(qint64, qint64)));
+    service->postMultipart("http://127.0.3.2:9100/lsp/upgrade.php", "Zipfile", "fw\"1.bin", file,
+                           {{"type", "board"}}, 1);
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).toInt(), 200);
+    const FakePrinter::Request r = printer.requests().first();
+    const QByteArray boundary = FakePrinter::boundaryOf(r.header("Content-Type"));
+    const QByteArray expected = Multipart::buildBody(boundary, {{"type", "board"}}, "Zipfile", "fw\"1.bin", content);
+    QCOMPARE(r.header("Content-Length"), QByteArray::number(expected.size()));
+    QVERIFY(r.body == expected);
+    qint64 most = 0;
+    for (const auto &p : progress)
+        most = std::max(most, p.at(0).toLongLong());
+    QCOMPARE(most, qint64(expected.size()));
 }
 
 int main(int argc, char **argv)

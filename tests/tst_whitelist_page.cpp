@@ -400,7 +400,7 @@ void TestWhitelistPage::editedPrinterFieldIsRefused()
     click(*m_window, "whiteListAddButton");
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().icon, QMessageBox::Warning);
-    QCOMPARE(m_boxes->last().text, QStringLiteral("请输入正确打印机IP地址"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("打印机已更改，请重新加载该打印机的白名单"));
     widget<QListWidget>(*m_window, "whiteListWidget")->item(0)->setSelected(true);
     click(*m_window, "whiteListRemoveButton");
     QCOMPARE(m_boxes->count(), 2);

@@ -33,6 +33,9 @@ int main(int argc, char **argv)
     TerminationWatcher watcher;
     cManage window;
     window.move(Startup::centredPosition(desktop->size(), window.size()));
+    // Closing, not quitting: the window may first finish a change the
+    // printer is still answering.
+    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
     window.show();
     return app.exec();
 }

@@ -1,6 +1,5 @@
 #include "app/terminationwatcher.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -65,5 +64,5 @@ void TerminationWatcher::onSignalled()
 {
     char buffer[16];
     while (::read(g_pipe[0], buffer, sizeof buffer) > 0) { }
-    QCoreApplication::exit(0);
+    emit terminationRequested();
 }

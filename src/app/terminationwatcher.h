@@ -5,9 +5,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into an orderly quit of the event loop,
-// so that a session logout or a kill still releases the single-instance
-// lock instead of leaving the file behind.
+// Turns SIGTERM, SIGINT and SIGHUP into an orderly close of the window
+// (terminationRequested), so that a session logout or a kill still records
+// an accepted change and releases the single-instance lock instead of
+// leaving the file behind.
 class TerminationWatcher : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
     static bool installHandlers();
 
     bool isActive() const;
+
+signals:
+    void terminationRequested();
 
 private slots:
     void onSignalled();

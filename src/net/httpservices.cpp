@@ -1,8 +1,11 @@
 #include "net/httpservices.h"
 
+#include "net/boundaryscan.h"
 #include "net/multipart.h"
+#include "net/multipartdevice.h"
 #include "net/qreplytimeout.h"
 
+#include <QBuffer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -64,8 +67,11 @@ void HttpServices::getRequest(const QString &url, const QVariant &tag)
 {
     const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
-    manager->get(request);
+    QNetworkReply *reply = manager->get(request);
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    // No body to hand over: once sent, the request is as delivered as it gets.
+    m_delivered = true;
+    armTimeout(reply, GetTimeoutMs, QString());
 }
 
 void HttpServices::postRequest(const QString &url, const QStringList &params, const QVariant &tag, int timeoutMs)
@@ -77,23 +83,71 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
     QNetworkReply *reply = manager->post(request, body);
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     armTimeout(reply, timeoutMs, QString());
+    watchDelivery(reply);
 }
 
 void HttpServices::postMultipart(const QString &url, const QString &fileField, const QString &fileName,
                                  const QByteArray &content, const QMap<QString, QString> &fields, const QVariant &tag)
 {
-    QNetworkRequest request = buildRequest(url, tag);
-    request.setRawHeader("Accept", "text/html, application/xhtml+xml, */*");
-    const QByteArray boundary = Multipart::chooseBoundary([] { return std::rand(); }, fields, content);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, Multipart::contentType(boundary));
-
-    QNetworkAccessManager *manager = freshManager();
-    QNetworkReply *reply = manager->post(request, Multipart::buildBody(boundary, fields, fileField, fileName, content));
-    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
-    armTimeout(reply, MultipartTimeoutMs, Multipart::hostOf(url));
+    auto *buffer = new QBuffer;
+    buffer->setData(content);
+    buffer->open(QIODevice::ReadOnly);
+    postMultipart(url, fileField, fileName, buffer, fields, tag);
 }
 
-void HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId)
+void HttpServices::postMultipart(const QString &url, const QString &fileField, const QString &fileName,
+                                 QIODevice *content, const QMap<QString, QString> &fields, const QVariant &tag)
+{
+    content->setParent(this);
+    auto *scan = new BoundaryScan(content, [] { return std::rand(); }, fields, this);
+    connect(scan, &BoundaryScan::finished, this,
+            [=](const QByteArray &boundary) {
+                scan->deleteLater();
+                if (boundary.isEmpty()) {
+                    // The file could not be read: nothing was sent.
+                    emit http_finished(0, tag.toInt(), QString(), QString());
+                    deleteLater();
+                    return;
+                }
+                sendMultipart(url, boundary, Multipart::head(boundary, fields, fileField, fileName), content, tag);
+            });
+    scan->start();
+}
+
+void HttpServices::sendMultipart(const QString &url, const QByteArray &boundary, const QByteArray &head,
+                                 QIODevice *content, const QVariant &tag)
+{
+    QNetworkRequest request = buildRequest(url, tag);
+    request.setRawHeader("Accept", "text/html, application/xhtml+xml, */*");
+    request.setHeader(QNetworkRequest::ContentTypeHeader, Multipart::contentType(boundary));
+    auto *body = new MultipartDevice(head, content, Multipart::tail(boundary), this);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
+
+    QNetworkAccessManager *manager = freshManager();
+    QNetworkReply *reply = manager->post(request, body);
+    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    QReplyTimeout *watchdog = armTimeout(reply, MultipartTimeoutMs, Multipart::hostOf(url));
+    // Every byte that goes out starts the wait again: a slow upload that is
+    // still moving is never cut, one that stands still for the whole wait is.
+    connect(reply, &QNetworkReply::uploadProgress, watchdog, [watchdog](qint64 sent, qint64) {
+        if (sent > 0)
+            watchdog->restart();
+    });
+    watchDelivery(reply);
+}
+
+void HttpServices::watchDelivery(QNetworkReply *reply)
+{
+    m_delivered = false;
+    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        // (0, 0) comes when a reply ends, whatever was sent.
+        if (total > 0 && sent == total)
+            m_delivered = true;
+        emit uploadProgress(sent, total);
+    });
+}
+
+QReplyTimeout *HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId)
 {
     auto *watchdog = new QReplyTimeout(reply, timeoutMs);
     connect(
@@ -102,12 +156,14 @@ void HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, const QString
             qDebug() << "timeout";
             disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
             reply->deleteLater();
-            emit http_finished(404, 1, QStringLiteral("timeout"), jobId);
+            emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"),
+                               jobId);
             // Nothing refers to this object any more; without this every
             // unanswered printer would leave one behind for the rest of the run.
             deleteLater();
         },
         Qt::DirectConnection);
+    return watchdog;
 }
 
 void HttpServices::replyFinished(QNetworkReply *reply)

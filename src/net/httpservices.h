@@ -9,8 +9,10 @@
 #include <QVariant>
 #include <string>
 
+class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QReplyTimeout;
 
 // One request to the printer. The object is created per request, reports
 // its end through exactly one http_finished and then releases itself.
@@ -26,23 +28,42 @@ public:
     void postRequest(const QString &url, const QStringList &params, const QVariant &tag, int timeoutMs);
     void postMultipart(const QString &url, const QString &fileField, const QString &fileName, const QByteArray &content,
                        const QMap<QString, QString> &fields, const QVariant &tag);
+    // The same body, read from `content` (open, random access) while it is
+    // sent; the request object takes the device.
+    void postMultipart(const QString &url, const QString &fileField, const QString &fileName, QIODevice *content,
+                       const QMap<QString, QString> &fields, const QVariant &tag);
 
     QByteArray aesEncrypt(const QString &plainText, const QString &keyText);
     static std::string aesEncryptBytes(const std::string &plain, const std::string &key, int keyLength);
 
+    // An upload waits this long for each further byte to go out, and for
+    // the answer once the last one has.
     static constexpr int MultipartTimeoutMs = 30000;
+    // A GET that is never answered must not leave its page waiting forever.
+    static constexpr int GetTimeoutMs = 30000;
+
+    // The status of the time-out record: 404 once the whole request was
+    // handed to the connection, 0 when it never was (nothing reached the
+    // printer, so nothing may be taken as done).
+    static constexpr int TimeoutDelivered = 404;
+    static constexpr int TimeoutUndelivered = 0;
 
 signals:
     void http_finished(int status_code, int user_type, QString strReply, QString StrJobID);
+    void uploadProgress(qint64 bytesSent, qint64 bytesTotal);
 
 public slots:
     void replyFinished(QNetworkReply *reply);
 
 private:
     QNetworkAccessManager *freshManager();
-    void armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId);
+    QReplyTimeout *armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId);
+    void watchDelivery(QNetworkReply *reply);
+    void sendMultipart(const QString &url, const QByteArray &boundary, const QByteArray &head, QIODevice *content,
+                       const QVariant &tag);
 
     QString m_jobId;
+    bool m_delivered = false;
     QNetworkAccessManager *m_manager = nullptr;
 };
 

@@ -12,53 +12,70 @@ QByteArray boundaryFrom(int first, int second, int third)
     return boundaryPrefix() + QByteArray::number(third) + QByteArray::number(second) + QByteArray::number(first);
 }
 
-namespace {
-bool clashes(const QByteArray &delimiter, const QMap<QString, QString> &fields, const QByteArray &content)
+QByteArray draw(const std::function<int()> &draw)
 {
-    if (content.contains(delimiter))
-        return true;
+    const int first = draw();
+    const int second = draw();
+    const int third = draw();
+    return boundaryFrom(first, second, third);
+}
+
+bool fieldsClash(const QByteArray &delimiter, const QMap<QString, QString> &fields)
+{
     for (auto it = fields.cbegin(); it != fields.cend(); ++it)
         if (it.key().toUtf8().contains(delimiter) || it.value().toUtf8().contains(delimiter))
             return true;
     return false;
 }
-} // namespace
 
 QByteArray chooseBoundary(const std::function<int()> &draw, const QMap<QString, QString> &fields,
                           const QByteArray &content)
 {
-    // Three 31-bit draws make a clash on a second round all but impossible;
-    // the bound only keeps a broken generator from spinning forever.
     QByteArray boundary;
-    for (int round = 0; round < 64; ++round) {
-        const int first = draw();
-        const int second = draw();
-        const int third = draw();
-        boundary = boundaryFrom(first, second, third);
-        if (!clashes("--" + boundary, fields, content))
+    for (int round = 0; round < MaxRounds; ++round) {
+        boundary = Multipart::draw(draw);
+        const QByteArray delimiter = "--" + boundary;
+        if (!content.contains(delimiter) && !fieldsClash(delimiter, fields))
             break;
     }
     return boundary;
 }
 
-QByteArray buildBody(const QByteArray &boundary, const QMap<QString, QString> &fields, const QString &fileField,
-                     const QString &fileName, const QByteArray &content)
+QByteArray escapeFileName(const QString &fileName)
+{
+    QByteArray name = fileName.toUtf8();
+    name.replace('"', "%22");
+    name.replace('\r', "%0D");
+    name.replace('\n', "%0A");
+    return name;
+}
+
+QByteArray head(const QByteArray &boundary, const QMap<QString, QString> &fields, const QString &fileField,
+                const QString &fileName)
 {
     const QByteArray delimiter = "--" + boundary;
     QByteArray body;
-    body.reserve(content.size() + 512);
     for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
         body += "\n" + delimiter + "\n";
         body += "Content-Disposition: form-data; name=\"" + it.key().toUtf8() + "\";\n\n";
         body += it.value().toUtf8();
     }
     body += "\n" + delimiter + "\n";
-    body += "Content-Disposition: form-data; name=\"" + fileField.toUtf8() + "\"; filename=\"" + fileName.toUtf8()
+    body += "Content-Disposition: form-data; name=\"" + fileField.toUtf8() + "\"; filename=\"" + escapeFileName(fileName)
         + "\"\n";
     body += "Content-Type: application/octet-stream\n\n";
-    body += content;
-    body += "\n" + delimiter + "--\n";
     return body;
+}
+
+QByteArray tail(const QByteArray &boundary)
+{
+    return "\n--" + boundary + "--\n";
+}
+
+QByteArray buildBody(const QByteArray &boundary, const QMap<QString, QString> &fields, const QString &fileField,
+                     const QString &fileName, const QByteArray &content)
+{
+    return head(boundary, fields, fileField, fileName) + content + tail(boundary);
 }
 
 QByteArray contentType(const QByteArray &boundary)

@@ -10,6 +10,10 @@ namespace Multipart {
 
 QByteArray boundaryPrefix();
 
+// Three 31-bit draws make a clash on a second round all but impossible;
+// the bound only keeps a broken generator from spinning forever.
+constexpr int MaxRounds = 64;
+
 // Prefix followed by the third, second and first draw, as decimal texts.
 QByteArray boundaryFrom(int first, int second, int third);
 
@@ -19,7 +23,23 @@ QByteArray boundaryFrom(int first, int second, int third);
 QByteArray chooseBoundary(const std::function<int()> &draw, const QMap<QString, QString> &fields,
                           const QByteArray &content);
 
-// LF line breaks, fields in ascending key order, then the file part.
+// Three draws as one boundary.
+QByteArray draw(const std::function<int()> &draw);
+
+// True when the delimiter occurs in a field's name or value.
+bool fieldsClash(const QByteArray &delimiter, const QMap<QString, QString> &fields);
+
+// The file name as it goes into the part header: '"', CR and LF
+// percent-encoded as browsers do, so that none of them ends the header.
+QByteArray escapeFileName(const QString &fileName);
+
+// Everything before the file's bytes, and everything after them.
+QByteArray head(const QByteArray &boundary, const QMap<QString, QString> &fields, const QString &fileField,
+                const QString &fileName);
+QByteArray tail(const QByteArray &boundary);
+
+// LF line breaks, fields in ascending key order, then the file part:
+// head + content + tail.
 QByteArray buildBody(const QByteArray &boundary, const QMap<QString, QString> &fields, const QString &fileField,
                      const QString &fileName, const QByteArray &content);
 

@@ -4,6 +4,7 @@
 #include <QObject>
 
 class QNetworkReply;
+class QTimer;
 
 // One-shot watchdog on a running reply. It lives as the reply's child, so a
 // reply that is deleted takes its pending shot with it.
@@ -14,11 +15,18 @@ class QReplyTimeout : public QObject
 public:
     QReplyTimeout(QNetworkReply *reply, int timeoutMs);
 
+    // Starts the full wait again from now: an upload that is still moving
+    // is not cut.
+    void restart();
+
 signals:
     void timeout();
 
 private slots:
     void onTimeout();
+
+private:
+    QTimer *m_timer = nullptr;
 };
 
 #endif // QREPLYTIMEOUT_H

@@ -25,9 +25,7 @@ void cManage::onSyncTimeClicked()
         return;
     }
     ui->pushButton_syncTime->setEnabled(false);
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onSyncTimeCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onSyncTimeCallback(int, int, QString, QString)));
     const QString url = Endpoints::url(Endpoints::SetTime, ui->lineEdit_6->text());
     // Read last, so the value sent is the time of the click.
     const QString time = Clock::stamp(QDateTime::currentDateTime());

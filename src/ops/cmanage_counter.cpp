@@ -20,9 +20,7 @@ void cManage::onSearchClicked()
     }
     ui->getTotalCountsButton->setEnabled(false);
     ui->lineEdit_13->setText(QString());
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onGetCountCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onGetCountCallback(int, int, QString, QString)));
     service->getRequest(Endpoints::url(Endpoints::GetPages, ui->lineEdit_5->text()), 1);
 }
 
@@ -47,9 +45,7 @@ void cManage::on_clearButton_clicked()
         return;
     }
     ui->clearButton->setEnabled(false);
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onClearCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onClearCallback(int, int, QString, QString)));
     service->getRequest(Endpoints::url(Endpoints::Clear, ui->lineEdit_12->text()), 1);
 }
 

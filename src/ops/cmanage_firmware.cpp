@@ -8,6 +8,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QtDebug>
 
 namespace {
@@ -28,9 +29,7 @@ void cManage::onFirmwareFlushClicked()
         return;
     }
     setFirmwareButtonsEnabled(false);
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onFirmwareFlushCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onFirmwareFlushCallback(int, int, QString, QString)));
     service->postRequest(Endpoints::url(Endpoints::GetVersion, ui->lineEdit_7->text()), {QStringLiteral("type=board")},
                          1, 10000);
 }
@@ -65,20 +64,28 @@ void cManage::onFirmwareUpdateClicked()
         Boxes::warning(this, Title, "请选择文件后上传");
         return;
     }
-    QByteArray content;
-    if (!Firmware::readFile(path, &content)) {
+    QFile *file = Firmware::openFile(path);
+    if (!file) {
         qDebug() << "file is Empty";
         Boxes::critical(this, Title, "读取文件失败");
         return;
     }
     setFirmwareButtonsEnabled(false);
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onFirmwareUpdateCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onFirmwareUpdateCallback(int, int, QString, QString)));
+    // Busy until the first bytes go out (the file is first read through
+    // once for a boundary it does not contain), then the share sent.
+    m_uploadProgress->setRange(0, 0);
+    m_uploadProgress->show();
+    connect(service, &HttpServices::uploadProgress, m_uploadProgress, [this](qint64 sent, qint64 total) {
+        if (total > 0) {
+            m_uploadProgress->setRange(0, 1000);
+            m_uploadProgress->setValue(int(sent * 1000 / total));
+        }
+    });
     QMap<QString, QString> fields;
     fields.insert(QStringLiteral("type"), QStringLiteral("board"));
     service->postMultipart(Endpoints::url(Endpoints::Upgrade, ui->lineEdit_7->text()), QStringLiteral("Zipfile"),
-                           QFileInfo(path).fileName(), content, fields, 1);
+                           QFileInfo(path).fileName(), file, fields, 1);
 }
 
 void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -86,6 +93,7 @@ void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString s
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
+    m_uploadProgress->hide();
     switch (Firmware::judgeUpload(status_code, strReply)) {
     case Firmware::UploadOutcome::Accepted:
         Boxes::information(this, Title, "操作成功");

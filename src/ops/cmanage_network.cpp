@@ -25,9 +25,7 @@ void cManage::onOkClicked()
     }
 
     ui->pushButton->setEnabled(false);
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onUpdateCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onUpdateCallback(int, int, QString, QString)));
     const QString url = Endpoints::url(Endpoints::SetIP, current);
     const QStringList params {QStringLiteral("ip=%1").arg(ip), QStringLiteral("mask=%1").arg(mask),
                               QStringLiteral("gateway=%1").arg(gateway)};
@@ -48,9 +46,7 @@ void cManage::onUpdateCallback(int status_code, int user_type, QString strReply,
     if (Outcome::isTimeout(status_code, strReply)) {
         // The printer may have moved before it could answer: ask the new
         // address whether it is there.
-        auto *probe = new HttpServices;
-        connect(probe, SIGNAL(http_finished(int, int, QString, QString)), this,
-                SLOT(onSetIPcallback(int, int, QString, QString)));
+        auto *probe = newRequest(SLOT(onSetIPcallback(int, int, QString, QString)));
         probe->postRequest(Endpoints::url(Endpoints::GetVersion, ui->lineEdit_2->text()),
                            {QStringLiteral("type=board")}, 1, 10000);
         return;

@@ -1,6 +1,7 @@
 #include "ops/endpoints.h"
 
 #include <QRegExp>
+#include <QStringList>
 
 namespace Endpoints {
 const QString SetIP = QStringLiteral("http://%IPADDR%:9100/lsp/setIP.php");
@@ -14,7 +15,7 @@ const QString Clear = QStringLiteral("http://%IPADDR%:9100/lsp/clear.php");
 QString url(const QString &endpoint, const QString &address)
 {
     QString copy = endpoint;
-    return copy.replace(QStringLiteral("%IPADDR%"), address);
+    return copy.replace(QStringLiteral("%IPADDR%"), AddressPatterns::plain(address));
 }
 } // namespace Endpoints
 
@@ -39,6 +40,25 @@ bool exact(const QString &pattern, const QString &text)
     return rx.exactMatch(text);
 }
 } // namespace
+
+QString plain(const QString &text)
+{
+    QStringList groups = text.split(QLatin1Char('.'));
+    if (groups.size() != 4)
+        return text;
+    for (QString &group : groups) {
+        if (group.isEmpty() || !isAscii(group))
+            return text;
+        for (const QChar c : group)
+            if (!c.isDigit())
+                return text;
+        int zeros = 0;
+        while (zeros < group.size() - 1 && group.at(zeros) == QLatin1Char('0'))
+            ++zeros;
+        group.remove(0, zeros);
+    }
+    return groups.join(QLatin1Char('.'));
+}
 
 bool matchesA(const QString &text)
 {

@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,38 +27,28 @@ UploadOutcome judgeUpload(int status, const QString &body)
     return UploadOutcome::Failed;
 }
 
-qint64 maxUploadSize()
-{
-    // A byte array holds at most INT_MAX bytes minus its header; the body
-    // adds the part headers and delimiters around the file.
-    return qint64(std::numeric_limits<int>::max()) - 64 * 1024;
-}
-
-bool readFile(const QString &path, QByteArray *content)
+QFile *openFile(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty())
-        return false;
+        return nullptr;
     // Non-blocking so that a FIFO cannot stall the window before fstat says
     // what it is.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return nullptr;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxUploadSize()) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return nullptr;
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    auto *file = new QFile;
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return false;
+        delete file;
+        return nullptr;
     }
-    QByteArray data = file.readAll();
-    if (data.size() != st.st_size || file.error() != QFileDevice::NoError)
-        return false;
-    *content = data.isNull() ? QByteArray("") : data;
-    return true;
+    return file;
 }
 
 } // namespace Firmware

@@ -2,6 +2,7 @@
 #define FIRMWARE_H
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace Firmware {
@@ -16,13 +17,10 @@ QString storedInOf(const QString &body);
 enum class UploadOutcome { Accepted, BackToDefaultAddress, Failed };
 UploadOutcome judgeUpload(int status, const QString &body);
 
-// Largest file that fits, with the multipart framing, in one byte array.
-qint64 maxUploadSize();
-
-// Reads a firmware file whole. Only regular files whose size can be held
-// are read; a FIFO, a device or an oversized file is refused without
-// blocking or reading it.
-bool readFile(const QString &path, QByteArray *content);
+// Opens a firmware file for sending. Only regular files are taken; a FIFO,
+// a device or a directory is refused without blocking or reading it.
+// The caller owns the returned file; nullptr when refused.
+QFile *openFile(const QString &path);
 
 } // namespace Firmware
 

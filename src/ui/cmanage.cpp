@@ -1,6 +1,10 @@
 #include "ui/cmanage.h"
 
+#include "net/httpservices.h"
 #include "ui_cmanage.h"
+
+#include <QCloseEvent>
+#include <QProgressBar>
 
 cManage::cManage(QWidget *parent)
     : QWidget(parent)
@@ -21,11 +25,47 @@ cManage::cManage(QWidget *parent)
     ui->whiteListWidget->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui->whiteListAddButton->setEnabled(false);
     ui->whiteListRemoveButton->setEnabled(false);
+
+    // Below the upload button, where the page has room; shown only while a
+    // firmware upload is under way.
+    m_uploadProgress = new QProgressBar(ui->tab_4);
+    m_uploadProgress->setObjectName(QStringLiteral("firmwareProgress"));
+    m_uploadProgress->setGeometry(110, 255, 311, 20);
+    m_uploadProgress->hide();
 }
 
 cManage::~cManage()
 {
     delete ui;
+}
+
+HttpServices *cManage::newRequest(const char *callback)
+{
+    auto *service = new HttpServices;
+    // Connected first, so the cursor is back before the answer's box opens.
+    connect(service, &HttpServices::http_finished, this, &cManage::endWait);
+    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this, callback);
+    if (m_waiting++ == 0)
+        setCursor(Qt::BusyCursor);
+    return service;
+}
+
+void cManage::endWait()
+{
+    if (m_waiting > 0 && --m_waiting == 0)
+        unsetCursor();
+}
+
+void cManage::closeEvent(QCloseEvent *event)
+{
+    if (m_whitelistUploads.isEmpty()) {
+        event->accept();
+        return;
+    }
+    qWarning("waiting for the printer to answer a whitelist change before closing");
+    m_closing = true;
+    hide();
+    event->ignore();
 }
 
 // Leaving the whitelist page discards what was loaded there: the operator

@@ -11,6 +11,8 @@ class cManage;
 }
 
 class HttpServices;
+class QCloseEvent;
+class QProgressBar;
 
 // The main window: six pages, one per group of printer operations. Slot
 // bodies of the operations live beside their rules in ops/ and whitelist/.
@@ -51,6 +53,12 @@ public:
     void updateWhiteList(QString printerIp);
     void sendStrategies(QString xml, QString printerIp);
 
+protected:
+    // With a whitelist change on its way the window hides and the tool
+    // waits for the printer's answer (at most the upload's time-out), so
+    // that a change the printer takes is recorded before the tool exits.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     // What one whitelist upload changes, fixed when it is sent: the answer
     // is applied to this printer's store whatever the page shows by then.
@@ -63,9 +71,15 @@ private:
         quint64 load = 0; // the page load the upload started from
     };
 
+    // A request object for one page: its answer goes to `callback` (a
+    // SLOT() text), and the window shows a busy cursor until it comes.
+    HttpServices *newRequest(const char *callback);
+    void endWait();
+    bool uploadInFlightTo(const QString &printer) const;
     void setFirmwareButtonsEnabled(bool enabled);
     void setWhitelistButtonsEnabled(bool enabled);
     bool printerStillLoaded();
+    bool recordAccepted(const WhitelistChange &change);
 
     Ui::cManage *ui;
     QString strAddIP;
@@ -73,6 +87,9 @@ private:
     QString m_loadedPrinter;
     quint64 m_load = 0;
     QHash<QObject *, WhitelistChange> m_whitelistUploads;
+    QProgressBar *m_uploadProgress = nullptr;
+    int m_waiting = 0;
+    bool m_closing = false;
 };
 
 #endif // CMANAGE_H

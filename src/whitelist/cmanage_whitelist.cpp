@@ -28,9 +28,17 @@ void cManage::setWhitelistButtonsEnabled(bool enabled)
 // stored as, another one.
 bool cManage::printerStillLoaded()
 {
-    if (!m_loadedPrinter.isEmpty() && ui->lineEdit_11->text() == m_loadedPrinter)
+    if (!m_loadedPrinter.isEmpty() && AddressPatterns::plain(ui->lineEdit_11->text()) == m_loadedPrinter)
         return true;
-    Boxes::warning(this, Title, "请输入正确打印机IP地址");
+    Boxes::warning(this, Title, "打印机已更改，请重新加载该打印机的白名单");
+    return false;
+}
+
+bool cManage::uploadInFlightTo(const QString &printer) const
+{
+    for (const WhitelistChange &change : m_whitelistUploads)
+        if (change.printer == printer)
+            return true;
     return false;
 }
 
@@ -39,6 +47,12 @@ void cManage::on_loadip_clicked()
     const QString printer = ui->lineEdit_11->text();
     if (!AddressPatterns::matchesB(printer)) {
         Boxes::warning(this, Title, "请输入正确打印机IP地址");
+        return;
+    }
+    // A list loaded now would miss the change still on its way, and a
+    // second change made from it would undo the first at the printer.
+    if (uploadInFlightTo(AddressPatterns::plain(printer))) {
+        Boxes::warning(this, Title, "该打印机的白名单修改尚未完成，请稍后再加载");
         return;
     }
     WhiteListDatabase store;
@@ -54,7 +68,7 @@ void cManage::on_loadip_clicked()
     ui->whiteListRemoveButton->setEnabled(true);
     strAddIP.clear();
     strRemoveIPs.clear();
-    m_loadedPrinter = printer;
+    m_loadedPrinter = AddressPatterns::plain(printer);
     ++m_load;
 }
 
@@ -103,14 +117,12 @@ void cManage::updateWhiteList(QString printerIp)
 
 void cManage::sendStrategies(QString xml, QString printerIp)
 {
-    auto *service = new HttpServices;
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this,
-            SLOT(onUpdateWhiteListCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onUpdateWhiteListCallback(int, int, QString, QString)));
     const QString url = Endpoints::url(Endpoints::ConfigStrategies, printerIp);
     const QByteArray cipher = service->aesEncrypt(xml, WhitelistUpload::keyText());
 
     WhitelistChange change;
-    change.printer = printerIp;
+    change.printer = AddressPatterns::plain(printerIp);
     change.storePath = WhiteListDatabase::databasePath(printerIp);
     change.addedIP = strAddIP;
     change.removedIPs = strAddIP.isEmpty() ? strRemoveIPs : QString();
@@ -118,6 +130,20 @@ void cManage::sendStrategies(QString xml, QString printerIp)
     m_whitelistUploads.insert(service, change);
 
     service->postRequest(url, {WhitelistUpload::parameter(cipher)}, QVariant(1), 30000);
+}
+
+bool cManage::recordAccepted(const WhitelistChange &change)
+{
+    WhiteListDatabase store;
+    bool recorded;
+    if (!change.addedIP.isEmpty())
+        recorded = store.insertIP(change.storePath, change.addedIP);
+    else
+        recorded = !store.deleteIPs(change.storePath, change.removedIPs).contains(QStringLiteral("error"));
+    if (!recorded)
+        qWarning("the printer %s took a whitelist change that could not be stored in %s", qPrintable(change.printer),
+                 qPrintable(change.storePath));
+    return recorded;
 }
 
 void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -130,14 +156,19 @@ void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString 
     const WhitelistChange change = m_whitelistUploads.take(sender());
 
     if (Outcome::isSuccess(status_code)) {
-        Boxes::information(nullptr, Title, "操作成功");
-        WhiteListDatabase store;
-        if (!change.addedIP.isEmpty())
-            store.insertIP(change.storePath, change.addedIP);
-        else
-            store.deleteIPs(change.storePath, change.removedIPs);
-    } else {
+        if (!m_closing)
+            Boxes::information(nullptr, Title, "操作成功");
+        // Said aloud: otherwise the next change, made from the old copy,
+        // would silently undo this one at the printer.
+        if (!recordAccepted(change) && !m_closing)
+            Boxes::warning(nullptr, Title, "打印机已接受修改，但本地白名单保存失败");
+    } else if (!m_closing) {
         Boxes::critical(nullptr, Title, "操作失败");
+    }
+    if (m_closing) {
+        if (m_whitelistUploads.isEmpty())
+            close();
+        return;
     }
 
     // After a page change or another load the list on screen is no longer

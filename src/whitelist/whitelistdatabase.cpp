@@ -1,6 +1,9 @@
 #include "whitelist/whitelistdatabase.h"
 
+#include "ops/endpoints.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -23,7 +26,9 @@ WhiteListDatabase::WhiteListDatabase()
 
 QString WhiteListDatabase::databasePath(const QString &printerAddress)
 {
-    return QStringLiteral("/var/varnok/data/") + printerAddress + QStringLiteral("/strategy.dll");
+    // One printer, one store, however its address was typed.
+    return QStringLiteral("/var/varnok/data/") + AddressPatterns::plain(printerAddress)
+        + QStringLiteral("/strategy.dll");
 }
 
 QString WhiteListDatabase::directoryOf(const QString &path)
@@ -42,6 +47,14 @@ bool WhiteListDatabase::parseQuotedList(const QString &ipList, QStringList *addr
     for (const QString &item : ipList.split(QLatin1Char(',')))
         *addresses << item.mid(1, item.size() - 2);
     return true;
+}
+
+// Only for a file this call found missing: an empty file left behind would
+// make every later load fail and every accepted change go unrecorded.
+void WhiteListDatabase::removeFailedCreation(const QString &path)
+{
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        qDebug() << "Error: could not remove the unfinished store" << path;
 }
 
 bool WhiteListDatabase::openExisting(const QString &path)
@@ -85,11 +98,14 @@ bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
         m_db.setDatabaseName(path);
         if (!m_db.open()) {
             qDebug() << "Error: Failed to connect database." << m_db.lastError();
+            removeFailedCreation(path);
             return false;
         }
         if (!query.exec(QStringLiteral("create table Strategy(IP TEXT NOT NULL UNIQUE)"))) {
+            qDebug() << "Error: Failed to create table." << query.lastError();
+            query.finish();
             m_db.close();
-            qDebug() << "Error: Failed to create table." << m_db.lastError();
+            removeFailedCreation(path);
             return false;
         }
     }
@@ -131,9 +147,12 @@ QStringList WhiteListDatabase::deleteIPs(const QString &path, const QString &ipL
             if (!deleted)
                 qDebug() << query.lastError();
         }
-        if (deleted)
-            m_db.commit();
-        else
+        // A COMMIT that fails (a full disk, say) deleted nothing.
+        if (deleted && !m_db.commit()) {
+            qDebug() << "Error: Failed to commit." << m_db.lastError();
+            deleted = false;
+        }
+        if (!deleted)
             m_db.rollback();
     }
     if (!deleted) {

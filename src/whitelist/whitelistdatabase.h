@@ -27,6 +27,7 @@ public:
 
 private:
     bool openExisting(const QString &path);
+    void removeFailedCreation(const QString &path);
     QStringList readAll();
 
     QSqlDatabase m_db;
