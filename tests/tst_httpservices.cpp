@@ -24,7 +24,7 @@ private slots:
     void oneRecordWhenReplyBeatsTimeout();
     void lateReplyGivesNoSecondRecord();
     void zeroIntervalTimesOutRunningRequest();
-    void getIsNeverTimedOut();
+    void getWaitsItsFullTimeOut();
     void finishedObjectGoesAfterOneTurn();
     void timedOutObjectGoesAfterOneTurn();
 
@@ -230,7 +230,7 @@ void TestHttpServices::zeroIntervalTimesOutRunningRequest()
     QCOMPARE(spy.size(), 1);
 }
 
-void TestHttpServices::getIsNeverTimedOut()
+void TestHttpServices::getWaitsItsFullTimeOut()
 {
     FakePrinter::Script s;
     s.mode = FakePrinter::Mode::Never;
@@ -242,7 +242,7 @@ void TestHttpServices::getIsNeverTimedOut()
     QVERIFY(m_printer->waitForRequests(1));
     QVERIFY(!spy.wait(1500));
     QVERIFY(guard);
-    delete service; // the test ends the wait the network layer would otherwise keep
+    delete service; // the 30 s end is tested with the pages
 }
 
 void TestHttpServices::finishedObjectGoesAfterOneTurn()

@@ -23,8 +23,8 @@ private slots:
     void cleanup();
     void faults_data();
     void faults();
-    void unansweredGetKeepsWaiting_data();
-    void unansweredGetKeepsWaiting();
+    void unansweredGetWaitsItsTimeOut_data();
+    void unansweredGetWaitsItsTimeOut();
 
 private:
     struct Operation
@@ -198,15 +198,16 @@ void TestMisbehavingPrinter::faults()
     }
 }
 
-void TestMisbehavingPrinter::unansweredGetKeepsWaiting_data()
+void TestMisbehavingPrinter::unansweredGetWaitsItsTimeOut_data()
 {
     QTest::addColumn<QString>("op");
     QTest::newRow("counter") << "counter";
     QTest::newRow("clear") << "clear";
 }
 
-// A GET has no time-out of its own: no box until the network layer gives up.
-void TestMisbehavingPrinter::unansweredGetKeepsWaiting()
+// An unanswered GET waits for its 30 s time-out (its own entries in
+// tst_ops_timeouts): no box and the button off before then.
+void TestMisbehavingPrinter::unansweredGetWaitsItsTimeOut()
 {
     QFETCH(QString, op);
     FakePrinter::Script s;

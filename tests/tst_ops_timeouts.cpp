@@ -25,6 +25,9 @@ private slots:
     void whitelistAddWithoutAnswer();
     void clockLateAnswer();
     void whitelistLateAcceptance();
+    void counterWithoutAnswer();
+    void clearWithoutAnswer();
+    void slowUploadIsNotCut();
 
 private:
     void silence(const QByteArray &path);
@@ -42,7 +45,9 @@ void TestOpsTimeouts::init()
     const QHash<QByteArray, QString> addresses {
         {"clockWithoutAnswer", "127.0.5.1"},  {"refreshWithoutAnswer", "127.0.5.2"},
         {"uploadWithoutAnswer", "127.0.5.3"}, {"whitelistAddWithoutAnswer", "127.0.5.4"},
-        {"clockLateAnswer", "127.0.5.5"},     {"whitelistLateAcceptance", "127.0.5.6"}};
+        {"clockLateAnswer", "127.0.5.5"},     {"whitelistLateAcceptance", "127.0.5.6"},
+        {"counterWithoutAnswer", "127.0.5.7"}, {"clearWithoutAnswer", "127.0.5.8"},
+        {"slowUploadIsNotCut", "127.0.5.9"}};
     m_address = addresses.value(fn);
     if (qEnvironmentVariableIsSet("NETTOOL_MEMCHECK"))
         m_address.replace("127.0.5.", "127.0.15.");
@@ -181,6 +186,59 @@ void TestOpsTimeouts::whitelistLateAcceptance()
     QCOMPARE(widget<QListWidget>(*m_window, "whiteListWidget")->count(), 0);
     QCOMPARE(WhiteListDatabase().selectIPs(store), QStringList());
     QDir(WhiteListDatabase::directoryOf(store)).removeRecursively();
+}
+
+// A GET the printer takes but never answers ends after 30 s in the page's
+// failure box, with its button back.
+void TestOpsTimeouts::counterWithoutAnswer()
+{
+    silence("/lsp/getPages.php");
+    type(*m_window, "lineEdit_5", m_address);
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "getTotalCountsButton");
+    QVERIFY(m_boxes->waitForCount(1, 40000));
+    QVERIFY(clock.elapsed() >= 29900);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Critical);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("打印计数"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作失败"));
+    QVERIFY(button(*m_window, "getTotalCountsButton")->isEnabled());
+}
+
+void TestOpsTimeouts::clearWithoutAnswer()
+{
+    silence("/lsp/clear.php");
+    type(*m_window, "lineEdit_12", m_address);
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "clearButton");
+    QVERIFY(m_boxes->waitForCount(1, 40000));
+    QVERIFY(clock.elapsed() >= 29900);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Critical);
+    QCOMPARE(m_boxes->last().text, QStringLiteral("清空打印队列失败"));
+    QVERIFY(button(*m_window, "clearButton")->isEnabled());
+}
+
+// An upload that keeps moving for longer than the time-out is not cut: the
+// wait for the answer starts with the last byte.
+void TestOpsTimeouts::slowUploadIsNotCut()
+{
+    m_printer->answer("/lsp/upgrade.php", 200, "1001");
+    m_printer->setReadRate(640 * 1024);
+    QTemporaryDir dir;
+    QFile f(dir.filePath("fw.bin"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(32 << 20, 'x'));
+    f.close();
+    type(*m_window, "lineEdit_7", m_address);
+    type(*m_window, "lineEdit_9", f.fileName());
+    QElapsedTimer clock;
+    clock.start();
+    click(*m_window, "pushButton_update");
+    QVERIFY(m_boxes->waitForCount(1, 100000));
+    QVERIFY2(clock.elapsed() > 32000, "the upload was not slow enough to outlast the time-out");
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
+    QVERIFY(m_printer->requests().first().body.size() > (32 << 20));
 }
 
 QTEST_MAIN(TestOpsTimeouts)

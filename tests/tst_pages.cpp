@@ -347,18 +347,8 @@ void TestPages::largeUploadKeepsWindowResponsive()
     });
     ticker.start(20);
     click(w, "pushButton_update");
-    // A plain event loop: QTest's waits sleep between turns and would
-    // throttle the upload itself.
-    QEventLoop loop;
-    QTimer guard;
-    connect(&ticker, &QTimer::timeout, &loop, [&] {
-        if (m_boxes->count() > 0)
-            loop.quit();
-    });
-    guard.singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
+    QVERIFY(m_boxes->waitForCount(1, 60000));
     ticker.stop();
-    QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
     QVERIFY(shownWhileSending);
     QVERIFY(busyWhileSending);

@@ -38,6 +38,9 @@ private slots:
     void failureAfterLeavingPage();
     void editedPrinterFieldIsRefused();
     void pathInFieldWhileUploadOutstanding();
+    void reloadRefusedWhileChangeOnItsWay();
+    void closeWaitsForChangeOnItsWay();
+    void zeroPaddedAddressIsTheSamePrinter();
 
 private:
     static const char *const A;
@@ -427,6 +430,66 @@ void TestWhitelistPage::pathInFieldWhileUploadOutstanding()
     QCOMPARE(stored(A), QStringList {"10.0.0.7"});
     QVERIFY(!QFileInfo::exists("/var/nettool-escape"));
     QVERIFY(!QFileInfo::exists("/var/varnok/nettool-escape"));
+}
+
+// A list loaded while a change is on its way would lack that change; a
+// second change made from it would take the first back at the printer.
+void TestWhitelistPage::reloadRefusedWhileChangeOnItsWay()
+{
+    seed(A, {"10.0.0.5"});
+    addWhileAHolds("10.0.0.7");
+    leavePageAndReturn();
+    QVERIFY(button(*m_window, "loadip")->isEnabled());
+    load(A);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Warning);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("安全认证"));
+    QVERIFY(shown().isEmpty());
+    QVERIFY(!button(*m_window, "whiteListAddButton")->isEnabled());
+    // Another printer is not held up.
+    load(B);
+    QCOMPARE(m_boxes->count(), 1);
+    QVERIFY(button(*m_window, "whiteListAddButton")->isEnabled());
+    QVERIFY(m_a->release(200));
+    QVERIFY(m_boxes->waitForCount(2));
+    load(A);
+    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(shown(), (QStringList {"10.0.0.5", "10.0.0.7"}));
+}
+
+// Closing with a change on its way: the window goes, the tool waits for the
+// answer and records what the printer took, then closes for good.
+void TestWhitelistPage::closeWaitsForChangeOnItsWay()
+{
+    m_window->show();
+    seed(A, {"10.0.0.5"});
+    addWhileAHolds("10.0.0.7");
+    QVERIFY(!m_window->close());
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(stored(A), QStringList {"10.0.0.5"});
+    QSignalSpy closed(m_window.get(), &cManage::closedAfterWaiting);
+    QVERIFY(m_a->release(200));
+    QVERIFY(closed.wait(10000));
+    QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
+    QCOMPARE(m_boxes->count(), 0); // nobody is left to read a box
+}
+
+// "127.000.008.001" is the printer 127.0.8.1: the same store, the same list,
+// and the change goes to that printer.
+void TestWhitelistPage::zeroPaddedAddressIsTheSamePrinter()
+{
+    seed(A, {"10.0.0.5"});
+    load("127.000.008.001");
+    QCOMPARE(shown(), QStringList {"10.0.0.5"});
+    type(*m_window, "lineEdit_11", A); // the same printer, written plainly
+    type(*m_window, "lineEdit_10", "10.0.0.7");
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(1));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
+    QCOMPARE(m_a->requestsFor("/lsp/config-strategies.php").size(), 1);
+    QCOMPARE(lastDocument(*m_a), StrategyDomain::createStrategyXml({"10.0.0.5", "10.0.0.7"}));
+    QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
+    QVERIFY(!QFileInfo::exists("/var/varnok/data/127.000.008.001"));
 }
 
 QTEST_MAIN(TestWhitelistPage)

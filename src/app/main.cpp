@@ -36,6 +36,7 @@ int main(int argc, char **argv)
     // Closing, not quitting: the window may first finish a change the
     // printer is still answering.
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
+    QObject::connect(&window, &cManage::closedAfterWaiting, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();
 }

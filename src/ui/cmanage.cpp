@@ -68,6 +68,15 @@ void cManage::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
+void cManage::finishClosing()
+{
+    m_closing = false;
+    close();
+    // A hidden window's close does not count as the last window closing:
+    // whoever runs the window ends the application on this.
+    emit closedAfterWaiting();
+}
+
 // Leaving the whitelist page discards what was loaded there: the operator
 // must load again before changing a list.
 void cManage::on_tabWidget_currentChanged(int index)

@@ -24,6 +24,11 @@ public:
     explicit cManage(QWidget *parent = nullptr);
     ~cManage() override;
 
+signals:
+    // The window closed late, once the changes still on their way were
+    // answered.
+    void closedAfterWaiting();
+
 public slots:
     void onOkClicked();
     void onSearchClicked();
@@ -75,6 +80,7 @@ private:
     // SLOT() text), and the window shows a busy cursor until it comes.
     HttpServices *newRequest(const char *callback);
     void endWait();
+    void finishClosing();
     bool uploadInFlightTo(const QString &printer) const;
     void setFirmwareButtonsEnabled(bool enabled);
     void setWhitelistButtonsEnabled(bool enabled);

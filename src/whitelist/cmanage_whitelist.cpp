@@ -167,7 +167,7 @@ void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString 
     }
     if (m_closing) {
         if (m_whitelistUploads.isEmpty())
-            close();
+            finishClosing();
         return;
     }
 

@@ -75,6 +75,12 @@ void FakePrinter::onNewConnection()
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         m_connections.insert(socket, Connection());
+        if (m_readRate > 0) {
+            // Qt stops taking bytes from the kernel once this is full; the
+            // pacer then drains it a tenth of the rate every 100 ms.
+            socket->setReadBufferSize(m_readRate / 10);
+            continue;
+        }
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_connections.remove(socket);
@@ -83,12 +89,31 @@ void FakePrinter::onNewConnection()
     }
 }
 
+void FakePrinter::setReadRate(int bytesPerSecond)
+{
+    m_readRate = bytesPerSecond;
+    if (!m_pacer) {
+        m_pacer = new QTimer(this);
+        connect(m_pacer, &QTimer::timeout, this, &FakePrinter::readPaced);
+    }
+    if (bytesPerSecond > 0)
+        m_pacer->start(100);
+    else
+        m_pacer->stop();
+}
+
+void FakePrinter::readPaced()
+{
+    for (QTcpSocket *socket : m_connections.keys())
+        onReadyRead(socket);
+}
+
 void FakePrinter::onReadyRead(QTcpSocket *socket)
 {
     if (!m_connections.contains(socket))
         return;
     Connection &c = m_connections[socket];
-    c.buffer += socket->readAll();
+    c.buffer += m_readRate > 0 ? socket->read(m_readRate / 10) : socket->readAll();
     const int headerEnd = c.buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0)
         return;

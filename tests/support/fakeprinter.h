@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTimer>
 
 class QTcpSocket;
 
@@ -71,6 +72,10 @@ public:
     bool release(int status, const QByteArray &body = QByteArray());
     int heldCount() const { return m_held.size(); }
 
+    // Takes at most this many bytes a second from each connection (0: as
+    // fast as they come), so that a client's upload is held to that pace.
+    void setReadRate(int bytesPerSecond);
+
     QList<Request> requests() const { return m_requests; }
     QList<Request> requestsFor(const QByteArray &path) const;
     bool waitForRequests(int count, int ms = 5000) const;
@@ -92,6 +97,7 @@ private:
 
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
+    void readPaced();
     void respond(QTcpSocket *socket, const Script &script);
     void sendAnswer(QTcpSocket *socket, const Script &script);
 
@@ -100,6 +106,8 @@ private:
     QHash<QTcpSocket *, Connection> m_connections;
     QList<Request> m_requests;
     QList<QPointer<QTcpSocket>> m_held;
+    int m_readRate = 0;
+    QTimer *m_pacer = nullptr;
 };
 
 #endif // FAKEPRINTER_H

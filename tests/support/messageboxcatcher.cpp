@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 
@@ -19,7 +20,19 @@ MessageBoxCatcher::~MessageBoxCatcher()
 
 bool MessageBoxCatcher::waitForCount(int n, int ms)
 {
-    return QTest::qWaitFor([&] { return m_boxes.size() >= n; }, ms);
+    // A plain event loop: QTest's waits sleep between turns, which would
+    // throttle an upload the window is feeding meanwhile.
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (m_boxes.size() >= n)
+            loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    poll.start(5);
+    if (m_boxes.size() < n)
+        loop.exec();
+    return m_boxes.size() >= n;
 }
 
 bool MessageBoxCatcher::eventFilter(QObject *watched, QEvent *event)

@@ -44,4 +44,17 @@ bool enter(int argc, char **argv, const QStringList &addresses)
     return true;
 }
 
+bool routeIntoVoid(const QString &address)
+{
+    // A veth pair whose far end answers nothing, and a fixed neighbour entry
+    // so that no failed ARP lookup reports the host unreachable: the SYNs
+    // leave and are never heard of again.
+    return run({"ip", "link", "add", "void0", "type", "veth", "peer", "name", "void1"}) == 0
+        && run({"ip", "link", "set", "void0", "up"}) == 0 && run({"ip", "link", "set", "void1", "up"}) == 0
+        && run({"ip", "route", "add", address.toStdString() + "/32", "dev", "void0"}) == 0
+        && run({"ip", "neigh", "add", address.toStdString(), "lladdr", "02:00:00:00:00:01", "dev", "void0", "nud",
+                "permanent"})
+        == 0;
+}
+
 } // namespace NetNs

@@ -11,6 +11,8 @@
 namespace NetNs {
 constexpr int SkipExitCode = 77;
 bool enter(int argc, char **argv, const QStringList &addresses);
+// Inside: routes `address` where every packet to it vanishes, as with a printer that is switched off.
+bool routeIntoVoid(const QString &address);
 } // namespace NetNs
 
 #endif // NETNS_H
