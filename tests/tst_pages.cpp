@@ -46,6 +46,7 @@ private slots:
     void selectDialog();
 
     void twoPagesOutstanding();
+    void zeroPaddedAddressReachesThatPrinter();
 
 private:
     static const char *const Printer;
@@ -478,6 +479,27 @@ void TestPages::twoPagesOutstanding()
     QVERIFY(m_boxes->waitForCount(2));
     QCOMPARE(m_boxes->last().title, QStringLiteral("时间同步"));
     QVERIFY(button(w, "pushButton_syncTime")->isEnabled());
+}
+
+// "010" is ten, not octal eight: the request goes to 127.0.4.10, never to
+// 127.0.4.8, and the page reports what that printer said.
+void TestPages::zeroPaddedAddressReachesThatPrinter()
+{
+    FakePrinter ten("127.0.4.10");
+    FakePrinter eight("127.0.4.8");
+    QVERIFY(ten.isListening() && eight.isListening());
+    ten.answer("/lsp/getPages.php", 200, "42");
+    cManage &w = *m_window;
+    type(w, "lineEdit_6", "127.0.4.010");
+    click(w, "pushButton_syncTime");
+    QVERIFY(m_boxes->waitForCount(1));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
+    type(w, "lineEdit_5", "127.000.04.010");
+    click(w, "getTotalCountsButton");
+    QVERIFY(m_boxes->waitForCount(2));
+    QCOMPARE(edit(w, "lineEdit_13")->text(), QStringLiteral("42"));
+    QCOMPARE(ten.requests().size(), 2);
+    QVERIFY(eight.requests().isEmpty());
 }
 
 QTEST_MAIN(TestPages)
