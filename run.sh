@@ -4,32 +4,63 @@
 #   ./run.sh                 the tool and a simulated printer on 127.0.0.1
 #   ./run.sh --network-demo  also a printer in a network namespace, for the
 #                            network page (see README)
+#   ./run.sh --check         only checks that the tool starts here for this
+#                            user: holds its lock, answers a second start,
+#                            closes cleanly (no printer, no window)
+# NETTOOL_SKIP_BUILD=1 uses the existing build/ as it is.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 . "$ROOT/scripts/common.sh"
 . "$ROOT/scripts/network-demo.sh"
 
 demo=
-if [ "${1:-}" = "--network-demo" ]; then
-    demo=1
-    shift
-fi
+check=
+case "${1:-}" in
+    --network-demo) demo=1; shift ;;
+    --check) check=1; shift ;;
+esac
+
+# A second demo while one runs is refused before anything is touched.
+[ -z "$demo" ] || network_demo_free || exit 1
 
 ensure_packages
 prepare_var
-build_tool "$ROOT/build"
+[ "${NETTOOL_SKIP_BUILD:-}" = 1 ] || build_tool "$ROOT/build"
+tool=("$ROOT/build/bin/nettool")
+
+# An operator must be in lpadmin to use /var/varnok. A membership added now
+# only reaches new logins, so this run starts the tool with the group
+# through sg; later logins have it anyway.
+if [ "$(id -u)" -ne 0 ] && ! id -nG | tr ' ' '\n' | grep -qx lpadmin; then
+    user=$(id -un)
+    as_root usermod -aG lpadmin "$user"
+    echo "Added $user to the group lpadmin (printer administrators); from the next login on it applies by itself."
+    tool=(sg lpadmin -c "exec $(printf '%q ' "${tool[@]}")")
+fi
+
+if [ -n "$check" ]; then
+    check_start "${tool[@]}"
+    exit
+fi
 
 pids=()
+demo_started=
 cleanup() {
     for pid in "${pids[@]}"; do
         kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true
     done
-    [ -z "$demo" ] || network_demo_stop
+    # Only what this run set up: a refused second demo leaves the first alone.
+    [ -z "$demo_started" ] || network_demo_stop
 }
 trap cleanup EXIT
 
 if (exec 3<>/dev/tcp/127.0.0.1/9100) 2>/dev/null; then
     echo "Something already listens on 127.0.0.1:9100; using it as the printer."
+    # Our own simulated printer from an earlier run: start it afresh too.
+    if curl -fsS -m 2 http://127.0.0.1:9100/sim/state >/dev/null 2>&1; then
+        curl -fsS -m 2 -X POST -d '{"reset":true}' http://127.0.0.1:9100/sim/control >/dev/null \
+            && echo "  (a simulated printer: its state was reset)"
+    fi
 else
     setsid "$ROOT/printer-sim/start.sh" 127.0.0.1 >"${TMPDIR:-/tmp}/nettool-printer-sim.log" 2>&1 &
     pids+=($!)
@@ -37,7 +68,10 @@ else
     echo "  Type 127.0.0.1 as the printer on 时间同步, 固件更新, 打印计数, 安全认证 and 作业清空."
     echo "  The 网络配置 page refuses 127.x addresses by its rules: try ./run.sh --network-demo."
 fi
-[ -z "$demo" ] || network_demo_start
+if [ -n "$demo" ]; then
+    network_demo_start || exit 1
+    demo_started=1
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
     display=:77
@@ -49,4 +83,4 @@ if [ -z "${DISPLAY:-}" ]; then
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 fi
 
-"$ROOT/build/bin/nettool" "$@"
+"${tool[@]}" "$@"

@@ -3,11 +3,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <cstdlib>
 
 // What the patterns accept is four dotted groups of 0-255 (A: the last
-// below 255; the network page's: without leading zeros), and the URL keeps
-// an accepted address as typed.
+// below 255; the network page's: without leading zeros), and the URL holds
+// an accepted address in plain decimal.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
@@ -30,7 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         if (c && QString::number(NetworkRules::addressValue(text) >> 24) != groups.at(0))
             std::abort();
-        if (Endpoints::url(Endpoints::Clear, text) != "http://" + text + ":9100/lsp/clear.php")
+        // Each group in plain decimal, and the URL parser reads back exactly
+        // that host: no group may be taken as octal.
+        const QString plain = QStringLiteral("%1.%2.%3.%4")
+                                  .arg(groups.at(0).toInt())
+                                  .arg(groups.at(1).toInt())
+                                  .arg(groups.at(2).toInt())
+                                  .arg(groups.at(3).toInt());
+        const QString url = Endpoints::url(Endpoints::Clear, text);
+        if (url != "http://" + plain + ":9100/lsp/clear.php" || QUrl(url).host() != plain)
             std::abort();
     }
     return 0;

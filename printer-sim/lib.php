@@ -33,24 +33,37 @@ function sim_default_state(): array
 }
 
 // Runs $change on the state under an exclusive lock and writes it back;
-// every worker of the server sees one consistent state.
+// every worker of the server sees one consistent state. The lock is on a
+// file of its own, so that the state can be replaced whole (a new file,
+// renamed over the old): a worker killed mid-write leaves the last state.
 function sim_with_state(callable $change)
 {
-    $path = sim_state_dir() . '/state.json';
-    $fh = fopen($path, 'c+');
-    flock($fh, LOCK_EX);
-    $raw = stream_get_contents($fh);
+    $dir = sim_state_dir();
+    $path = $dir . '/state.json';
+    $lock = @fopen($dir . '/state.lock', 'c');
+    if ($lock === false) {
+        sim_answer(500, 'state: cannot open ' . $dir . '/state.lock');
+    }
+    if (!flock($lock, LOCK_EX)) {
+        fclose($lock);
+        sim_answer(500, 'state: cannot lock ' . $dir . '/state.lock');
+    }
+    $raw = is_file($path) ? @file_get_contents($path) : '';
     $state = $raw ? json_decode($raw, true) : null;
     if (!is_array($state)) {
         $state = sim_default_state();
     }
     $result = $change($state);
-    ftruncate($fh, 0);
-    rewind($fh);
-    fwrite($fh, json_encode($state, JSON_PRETTY_PRINT | JSON_UNESCAPED_SLASHES) . "\n");
-    fflush($fh);
-    flock($fh, LOCK_UN);
-    fclose($fh);
+    $next = $path . '.' . getmypid() . '.new';
+    $json = json_encode($state, JSON_PRETTY_PRINT | JSON_UNESCAPED_SLASHES) . "\n";
+    if (@file_put_contents($next, $json) !== strlen($json) || !@rename($next, $path)) {
+        @unlink($next);
+        flock($lock, LOCK_UN);
+        fclose($lock);
+        sim_answer(500, 'state: cannot write ' . $path);
+    }
+    flock($lock, LOCK_UN);
+    fclose($lock);
     return $result;
 }
 
@@ -81,8 +94,7 @@ function sim_apply_faults(string $endpoint): void
         return;
     }
     if (!empty($fault['never'])) {
-        sleep(min(600, (int)($fault['never_seconds'] ?? 120)));
-        exit;
+        sim_hold_without_answer(min(600, (int)($fault['never_seconds'] ?? 120)));
     }
     if (!empty($fault['delay'])) {
         usleep((int)(1000000 * min(600, (float)$fault['delay'])));
@@ -90,6 +102,48 @@ function sim_apply_faults(string $endpoint): void
     if (isset($fault['status'])) {
         sim_answer((int)$fault['status'], (string)($fault['body'] ?? 'fault'));
     }
+}
+
+// This request's own connection, found among the worker's descriptors by
+// its peer address; null when it cannot be found.
+function sim_client_socket()
+{
+    foreach (glob('/proc/self/fd/*') ?: [] as $link) {
+        if (!str_starts_with((string)@readlink($link), 'socket:')) {
+            continue;
+        }
+        $stream = @fopen('php://fd/' . basename($link), 'r+');
+        $socket = $stream ? @socket_import_stream($stream) : false;
+        if ($socket && @socket_getpeername($socket, $address, $port)
+            && $address === $_SERVER['REMOTE_ADDR'] && (int)$port === (int)$_SERVER['REMOTE_PORT']) {
+            return $socket;
+        }
+    }
+    return null;
+}
+
+// "No answer": keep the connection open and silent until the client gives
+// up (or the bound passes), then shut it down with no byte sent, so the
+// client never sees a status line.
+function sim_hold_without_answer(int $seconds): void
+{
+    $socket = sim_client_socket();
+    $until = microtime(true) + $seconds;
+    while (microtime(true) < $until) {
+        usleep(200000);
+        if ($socket === null) {
+            continue;
+        }
+        $peek = @socket_recv($socket, $byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        $gone = $peek === 0 || ($peek === false && socket_last_error($socket) !== SOCKET_EAGAIN);
+        if ($gone) {
+            break;
+        }
+    }
+    if ($socket !== null) {
+        @socket_shutdown($socket, 2);
+    }
+    exit;
 }
 
 function sim_require_method(string $method): void

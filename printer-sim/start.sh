@@ -18,6 +18,9 @@ done
 export SIM_ADDRESS=$address
 export SIM_STATE_DIR=${SIM_STATE_DIR:-${TMPDIR:-/tmp}/nettool-printer-sim-$address}
 mkdir -p "$SIM_STATE_DIR"
+# Every start is a fresh printer: no moved address, fault or upload of an
+# earlier run survives.
+rm -rf "${SIM_STATE_DIR:?}/state.json" "$SIM_STATE_DIR/uploads"
 listen=$address
 if [ -n "$move" ]; then
     export SIM_MOVE_IFACE=$move
@@ -25,5 +28,15 @@ if [ -n "$move" ]; then
 fi
 export PHP_CLI_SERVER_WORKERS=${PHP_CLI_SERVER_WORKERS:-4}
 echo "Simulated printer on $address:9100; state in $SIM_STATE_DIR/state.json (also at http://$address:9100/sim/state)"
-exec php -d variables_order=EGPCS -d upload_max_filesize=1G -d post_max_size=1G -d memory_limit=-1 \
-    -S "$listen:9100" -t "$HERE" "$HERE/router.php"
+# The server and its workers in a process group of their own, so that
+# stopping this script stops every one of them and frees the port.
+setsid php -d variables_order=EGPCS -d upload_max_filesize=1G -d post_max_size=1G -d memory_limit=-1 \
+    -S "$listen:9100" -t "$HERE" "$HERE/router.php" &
+server=$!
+stop() {
+    kill -TERM -- "-$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+}
+trap 'stop; exit 0' TERM INT HUP
+trap stop EXIT
+wait "$server"

@@ -36,8 +36,9 @@ ensure_packages() {
     fi
 }
 
+# /var/varnok exactly as the package sets it up: the same script.
 prepare_var() {
-    as_root mkdir -p /var/varnok/INSTALL /var/varnok/data
+    as_root sh "$ROOT/packaging/postinst" configure
 }
 
 build_tool() {
@@ -48,4 +49,38 @@ build_tool() {
     [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
     cmake -S "$ROOT" -B "$dir" "${generator[@]}" "$@"
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# Starts the tool headless and checks what an operator relies on: it holds
+# the single-instance lock, a second start is refused with status 0, and it
+# closes cleanly on SIGTERM, leaving no lock behind. "$@" runs the tool.
+check_start() {
+    local lock=/var/varnok/INSTALL/nettoollockfile log
+    log=$(mktemp)
+    QT_QPA_PLATFORM=offscreen "$@" >"$log" 2>&1 &
+    local pid=$!
+    for _ in $(seq 100); do
+        [ -f "$lock" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "check: the tool did not start:" >&2
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    local second=0
+    QT_QPA_PLATFORM=offscreen "$@" >/dev/null 2>&1 || second=$?
+    # The tool itself, as its lock names it: "$@" may be a wrapper (sg)
+    # that does not pass signals on.
+    kill -TERM "$(head -n1 "$lock")"
+    local status=0
+    wait "$pid" || status=$?
+    rm -f "$log"
+    if [ "$second" -ne 0 ] || [ "$status" -ne 0 ] || [ -e "$lock" ]; then
+        echo "check: second start $second, exit $status, lock $( [ -e "$lock" ] && echo left || echo gone)" >&2
+        return 1
+    fi
+    echo "check: the tool starts here for $(id -un), holds its lock and closes cleanly"
 }

@@ -10,6 +10,10 @@ DEMO_HOST_ADDR=198.51.100.1
 DEMO_PRINTER_ADDR=198.51.100.10
 
 network_demo_free() {
+    if ip netns list 2>/dev/null | grep -qw "$DEMO_NS"; then
+        echo "A network demo is already running (namespace $DEMO_NS); not starting a second one" >&2
+        return 1
+    fi
     # Nothing on this machine may already use or route the range.
     if ip -4 addr show | grep -q ' 198\.51\.100\.'; then
         echo "198.51.100.0/24 is already assigned here; not starting the network demo" >&2

@@ -17,16 +17,34 @@ for dep in libqt5widgets5 libqt5network5 libqt5xml5 libqt5sql5 libcrypto++8 libs
 done
 
 dpkg-deb -e "$deb" "$work/control"
-grep -q '/var/varnok/INSTALL /var/varnok/data' "$work/control/postinst"
+grep -q 'for dir in /var/varnok/INSTALL /var/varnok/data' "$work/control/postinst"
+grep -q 'chmod 2775' "$work/control/postinst"
+
+# Debian's own checker: nothing beyond the one override the package carries.
+if command -v lintian >/dev/null; then
+    findings=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+    [ -z "$findings" ] || { echo "lintian:"; echo "$findings"; exit 1; }
+    echo "lintian: no errors or warnings"
+fi
 
 root=$work/root
 dpkg -x "$deb" "$root"
 lib=$root/usr/lib/nettool
 for f in nettool qt_zh_CN.qm qtbase_zh_CN.qm wqy-zenhei.ttf sqldrivers/libqsqlcipher.so; do
-    [ -e "$lib/$f" ] || { echo "missing $f"; exit 1; }
+    [ -e "$lib/$f" ] || [ -L "$lib/$f" ] || { echo "missing $f"; exit 1; }
 done
 [ -L "$root/usr/bin/nettool" ] && [ "$(readlink "$root/usr/bin/nettool")" = ../lib/nettool/nettool ]
 [ -f "$root/usr/share/applications/nettool.desktop" ]
+[ -f "$root/usr/share/man/man1/nettool.1.gz" ]
+[ -f "$root/usr/share/doc/nettool/copyright" ] && [ -f "$root/usr/share/doc/nettool/changelog.gz" ]
+# Links to the system's catalogues and font are relative, and resolve.
+for link in "$lib"/*.qm "$lib/wqy-zenhei.ttf"; do
+    [ ! -L "$link" ] && continue
+    target=$(readlink "$link")
+    case "$target" in /*) echo "absolute link $link"; exit 1 ;; esac
+    # Where it points once installed: the system's own file.
+    [ -e "$(realpath -m "/usr/lib/nettool/$target")" ] || { echo "dangling link $link -> $target"; exit 1; }
+done
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/nettool.svg" ]
 if ldd "$lib/nettool" "$lib/sqldrivers/libqsqlcipher.so" | grep -q 'not found'; then
     echo "unresolved libraries"; exit 1
@@ -36,6 +54,10 @@ if file "$lib/nettool" | grep -q 'not stripped'; then
 fi
 
 # The unpacked program starts, holds the lock, and ends cleanly.
+if ! unshare -m true 2>/dev/null; then
+    echo "SKIP: no private mount namespace here to start the unpacked program in"
+    exit 77
+fi
 unshare -m --propagation private sh -c '
     mount -t tmpfs tmpfs /var/varnok && mkdir -p /var/varnok/INSTALL /var/varnok/data
     QT_QPA_PLATFORM=offscreen "$1" & pid=$!

@@ -263,7 +263,8 @@ void TestMultipart::scanDrawsAgainOnDelimiterAcrossPieces()
     // Across the first and second megabyte read.
     content.replace((1 << 20) - 10, first.size() + 2, "--" + first);
     int n = 0;
-    BoundaryScan scan(bufferOf(content), [&] { return ++n; }, {{"type", "board"}});
+    std::unique_ptr<QBuffer> buffer(bufferOf(content));
+    BoundaryScan scan(buffer.get(), [&] { return ++n; }, {{"type", "board"}});
     QSignalSpy spy(&scan, &BoundaryScan::finished);
     scan.start();
     QVERIFY(spy.wait(5000));

@@ -16,8 +16,14 @@ $dir = sim_state_dir() . '/uploads';
 if (!is_dir($dir)) {
     mkdir($dir, 0700, true);
 }
-$name = basename($file['name']) ?: 'firmware';
-$kept = $dir . '/' . date('YmdHis') . '-' . bin2hex(random_bytes(4)) . '-' . preg_replace('/[^A-Za-z0-9._-]/', '_', $name);
+// Letters only: the refusal names this file, and the tool reads any answer
+// holding "1001" as success; neither a time stamp, random digits nor the
+// uploaded file's name may put it there.
+$letters = '';
+foreach (str_split(random_bytes(12)) as $byte) {
+    $letters .= chr(ord('a') + ord($byte) % 26);
+}
+$kept = $dir . '/rejected-' . $letters;
 move_uploaded_file($file['tmp_name'], $kept);
 
 $version = null;
@@ -40,7 +46,7 @@ if (($version ?? '') === '' || str_contains($version, ':')) {
     sim_with_state(function (array &$state) use ($kept) {
         $state['uploads'][] = $kept;
     });
-    sim_answer(400, 'Invalid firmware image. Stored in:' . $kept);
+    sim_answer(400, 'Invalid firmware image. Stored in:uploads/' . basename($kept));
 }
 unlink($kept);
 sim_with_state(function (array &$state) use ($version) {

@@ -1,3 +1,4 @@
+#include "app/instancechannel.h"
 #include "app/startup.h"
 #include "app/terminationwatcher.h"
 #include "ui/cmanage.h"
@@ -8,11 +9,22 @@
 #include <QTranslator>
 #include <QtDebug>
 
+#include <sys/stat.h>
+
 int main(int argc, char **argv)
 {
+    // Every operator (the group of /var/varnok) must be able to take over a
+    // lock, a printer folder or a store that another one's instance made.
+    const mode_t mask = ::umask(0);
+    ::umask(mask & ~mode_t(S_IWGRP));
+
     QLockFile lock(Startup::lockFilePath());
     const Startup::LockOutcome outcome = Startup::takeLock(lock);
     if (outcome != Startup::LockOutcome::Taken) {
+        if (outcome == Startup::LockOutcome::HeldElsewhere) {
+            QCoreApplication core(argc, argv);
+            InstanceChannel::askToRaise(InstanceChannel::name(), 1000);
+        }
         qDebug() << "lock file error";
         // Another running instance is an ordinary refusal; a lock that cannot
         // even be created means a broken installation and must not look like
@@ -38,5 +50,13 @@ int main(int argc, char **argv)
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
     QObject::connect(&window, &cManage::closedAfterWaiting, &app, &QCoreApplication::quit);
     window.show();
+    InstanceChannel channel;
+    QObject::connect(&channel, &InstanceChannel::raiseRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    if (!channel.listen(InstanceChannel::name()))
+        qWarning("a second start will not be able to raise this window");
     return app.exec();
 }

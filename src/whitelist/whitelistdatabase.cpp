@@ -10,7 +10,19 @@
 #include <QSqlQuery>
 #include <QtDebug>
 
+#include <sys/stat.h>
+
 namespace {
+// chmod keeps what it is given: the set-group-ID bit a folder inherited
+// from /var/varnok/data must stay, or its files lose the operators' group.
+void addGroupAccess(const QString &path, mode_t bits)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) == 0)
+        ::chmod(native.constData(), (st.st_mode & 07777) | bits);
+}
+
 const QString Password = QStringLiteral("pelrok");
 const QString ErrorMarker = QStringLiteral("error");
 // Far below any host-parameter limit of the library.
@@ -94,7 +106,9 @@ bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
         }
         qDebug() << "Succeed to connect database.";
     } else {
-        QDir().mkpath(directoryOf(path));
+        const QString folder = directoryOf(path);
+        if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+            addGroupAccess(folder, S_IRWXG);
         m_db.setDatabaseName(path);
         if (!m_db.open()) {
             qDebug() << "Error: Failed to connect database." << m_db.lastError();
@@ -108,6 +122,10 @@ bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
             removeFailedCreation(path);
             return false;
         }
+        // The library makes its files 0644 whatever the umask: another
+        // operator of the group must be able to change this list too (the
+        // folder, too, whatever the umask of the process that made it).
+        addGroupAccess(path, S_IRGRP | S_IWGRP);
     }
     // Bound, never pasted into the statement: an address is data.
     query.prepare(QStringLiteral("INSERT INTO [Strategy] ([IP]) VALUES(?)"));
