@@ -30,7 +30,7 @@ export PHP_CLI_SERVER_WORKERS=${PHP_CLI_SERVER_WORKERS:-4}
 echo "Simulated printer on $address:9100; state in $SIM_STATE_DIR/state.json (also at http://$address:9100/sim/state)"
 # The server and its workers in a process group of their own, so that
 # stopping this script stops every one of them and frees the port.
-setsid php -d variables_order=EGPCS -d upload_max_filesize=1G -d post_max_size=1G -d memory_limit=-1 \
+setsid php -d variables_order=EGPCS -d ffi.enable=1 -d upload_max_filesize=1G -d post_max_size=1G -d memory_limit=-1 \
     -S "$listen:9100" -t "$HERE" "$HERE/router.php" &
 server=$!
 stop() {

@@ -145,8 +145,8 @@ void TestEndToEnd::firmware()
     click(w, "pushButton_update");
     QVERIFY(m_boxes->waitForCount(2, 15000));
     QCOMPARE(m_boxes->last().icon, QMessageBox::Critical);
-    QVERIFY(edit(w, "lineEdit_8")->text().startsWith(m_sim->stateDir() + "/uploads/"));
-    QVERIFY(QFile::exists(edit(w, "lineEdit_8")->text()));
+    QVERIFY(edit(w, "lineEdit_8")->text().startsWith("uploads/rejected-"));
+    QVERIFY(QFile::exists(m_sim->stateDir() + "/" + edit(w, "lineEdit_8")->text()));
     QCOMPARE(m_sim->state().value("firmware").toString(), QStringLiteral("4.0.2"));
 }
 

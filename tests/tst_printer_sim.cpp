@@ -8,7 +8,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Where the simulated printer decides: its input checks, the state it keeps
@@ -32,17 +37,22 @@ private slots:
     void malformedStrategies();
     void faults();
     void unknownPath();
+    void refusalNeverHolds1001();
+    void neverIsSilenceUntilTheClientGivesUp();
+    void stateThatCannotBeLockedIs500();
+    void stoppingFreesThePort();
 
 private:
     SimPrinter::Answer post(const char *endpoint, const QByteArray &body)
     {
         return m_sim->request("POST", QString("/lsp/%1.php").arg(endpoint), body);
     }
-    SimPrinter::Answer upload(const QByteArray &content, const QMap<QString, QString> &fields)
+    SimPrinter::Answer upload(const QByteArray &content, const QMap<QString, QString> &fields,
+                              const QString &name = "fw.tar.gz")
     {
         const QByteArray boundary = Multipart::boundaryFrom(1, 2, 3);
         return m_sim->request("POST", "/lsp/upgrade.php",
-                              Multipart::buildBody(boundary, fields, "Zipfile", "fw.tar.gz", content),
+                              Multipart::buildBody(boundary, fields, "Zipfile", name, content),
                               Multipart::contentType(boundary));
     }
     static QByteArray encrypted(const QString &xml, const QString &key = "pelrok")
@@ -134,7 +144,7 @@ void TestPrinterSim::firmware()
     const auto refused = upload("not a tarball", {{"type", "board"}});
     QCOMPARE(refused.status, 400);
     QVERIFY(refused.body.contains("Stored in:"));
-    const QString kept = QString::fromUtf8(refused.body).section("Stored in:", 1, 1);
+    const QString kept = m_sim->stateDir() + "/" + QString::fromUtf8(refused.body).section("Stored in:", 1, 1);
     QVERIFY(QFile::exists(kept));
     QCOMPARE(QFile(kept).size(), qint64(13));
     QCOMPARE(m_sim->state().value("firmware").toString(), QStringLiteral("1.0.0"));
@@ -224,6 +234,87 @@ void TestPrinterSim::unknownPath()
     QCOMPARE(m_sim->request("GET", "/lsp/format.php").status, 404);
     QCOMPARE(m_sim->request("GET", "/lib.php").status, 404);
     QCOMPARE(m_sim->request("POST", "/sim/control", "not json", "application/json").status, 400);
+}
+
+// The tool reads any upgrade answer holding "1001" as success: a refusal
+// must never hold it, whatever the file's name or the hour.
+void TestPrinterSim::refusalNeverHolds1001()
+{
+    for (int i = 0; i < 5; ++i) {
+        const auto refused = upload("not a tarball", {{"type", "board"}}, "fw-1001.gz");
+        QCOMPARE(refused.status, 400);
+        QVERIFY(!refused.body.contains("1001"));
+        QVERIFY(QRegularExpression("Stored in:uploads/rejected-[a-z]{12}\\z").match(refused.body).hasMatch());
+    }
+}
+
+// Five held connections, more than the server has workers, each given up
+// by its client: every worker is free again at once, and none answered.
+void TestPrinterSim::neverIsSilenceUntilTheClientGivesUp()
+{
+    QVERIFY(m_sim->control({{"endpoint", "getPages"}, {"never", true}, {"never_seconds", 60}}));
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.emplace_back(new QTcpSocket);
+        clients.back()->connectToHost(m_sim->address(), 9100);
+        QVERIFY(clients.back()->waitForConnected(2000));
+        clients.back()->write("GET /lsp/getPages.php HTTP/1.1\r\nHost: x\r\n\r\n");
+        clients.back()->waitForBytesWritten(1000);
+    }
+    QTest::qWait(1000);
+    for (auto &client : clients) {
+        QCOMPARE(client->bytesAvailable(), qint64(0));
+        client->abort();
+    }
+    QVERIFY(m_sim->control({{"endpoint", "getPages"}, {"clear", true}}));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(m_sim->request("GET", "/lsp/getPages.php", {}, {}, 5000).status, 200);
+    QVERIFY(clock.elapsed() < 5000);
+
+    // A client that waits sees the connection end without a byte.
+    QVERIFY(m_sim->control({{"endpoint", "clear"}, {"never", true}, {"never_seconds", 1}}));
+    QTcpSocket patient;
+    patient.connectToHost(m_sim->address(), 9100);
+    QVERIFY(patient.waitForConnected(2000));
+    patient.write("GET /lsp/clear.php HTTP/1.1\r\nHost: x\r\n\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return patient.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QCOMPARE(patient.readAll(), QByteArray());
+}
+
+void TestPrinterSim::stateThatCannotBeLockedIs500()
+{
+    const QString lock = m_sim->stateDir() + "/state.lock";
+    QVERIFY(QFile::remove(lock));
+    QVERIFY(QDir().mkdir(lock)); // cannot be opened as a file
+    const auto failed = m_sim->request("GET", "/lsp/getPages.php");
+    QVERIFY(QDir().rmdir(lock));
+    QCOMPARE(failed.status, 500);
+    QVERIFY(failed.body.contains("state.lock"));
+    QCOMPARE(m_sim->request("GET", "/lsp/getPages.php").status, 200);
+}
+
+// Stopping the script (not its process group) stops its workers too.
+void TestPrinterSim::stoppingFreesThePort()
+{
+    QTemporaryDir state;
+    QProcess sim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SIM_STATE_DIR", state.path());
+    sim.setProcessEnvironment(env);
+    sim.start(qEnvironmentVariable("NETTOOL_SOURCE_DIR") + "/printer-sim/start.sh", {"127.0.10.9"});
+    QVERIFY(sim.waitForStarted());
+    QTcpSocket probe;
+    QVERIFY(QTest::qWaitFor([&] {
+        probe.connectToHost("127.0.10.9", 9100);
+        const bool up = probe.waitForConnected(200);
+        probe.abort();
+        return up;
+    }, 10000));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QTcpServer again;
+    QVERIFY(QTest::qWaitFor([&] { return again.listen(QHostAddress("127.0.10.9"), 9100); }, 5000));
 }
 
 QTEST_GUILESS_MAIN(TestPrinterSim)

@@ -1,3 +1,4 @@
+#include "app/instancechannel.h"
 #include "app/startup.h"
 
 #include <QAbstractButton>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
+
+#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -21,6 +24,7 @@ private slots:
     void centring_data();
     void centring();
     void lockOutcomes();
+    void secondStartAsksToRaise();
 
 private:
     static QString binDir() { return qEnvironmentVariable("NETTOOL_BIN_DIR", QCoreApplication::applicationDirPath()); }
@@ -103,6 +107,26 @@ void TestStartup::lockOutcomes()
 
     QLockFile nowhere(dir.filePath("missing/nettoollockfile"));
     QCOMPARE(Startup::takeLock(nowhere), Startup::LockOutcome::Unavailable);
+}
+
+void TestStartup::secondStartAsksToRaise()
+{
+    const QString name = QStringLiteral("nettool-test-%1").arg(QCoreApplication::applicationPid());
+    QVERIFY(!InstanceChannel::askToRaise(name, 200)); // nobody listens yet
+    {
+        // One that ends without cleaning up leaves its socket file behind.
+        InstanceChannel crashed;
+        QVERIFY(crashed.listen(name));
+    }
+    InstanceChannel running;
+    QVERIFY(running.listen(name)); // taken over by the lock holder
+    QSignalSpy raise(&running, &InstanceChannel::raiseRequested);
+    QVERIFY(InstanceChannel::askToRaise(name, 1000));
+    QVERIFY(raise.wait(2000));
+    QVERIFY(InstanceChannel::askToRaise(name, 1000));
+    QVERIFY(raise.wait(2000));
+    QCOMPARE(raise.count(), 2);
+    QVERIFY(InstanceChannel::name().endsWith(QString::number(::getuid())));
 }
 
 QTEST_MAIN(TestStartup)

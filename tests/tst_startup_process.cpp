@@ -1,3 +1,4 @@
+#include "app/instancechannel.h"
 #include "app/startup.h"
 
 #include <QDir>
@@ -67,6 +68,9 @@ void TestStartupProcess::secondStartIsRefused()
     QVERIFY(second.readAllStandardError().contains("lock file error"));
     QCOMPARE(first.state(), QProcess::Running);
     QCOMPARE(lockContents(), held);
+    // The running instance listens for a second start's request to come
+    // to the front.
+    QTRY_VERIFY_WITH_TIMEOUT(InstanceChannel::askToRaise(InstanceChannel::name(), 500), 10000);
 
     // A termination request is an orderly close: the lock goes with the process.
     ::kill(pid_t(first.processId()), SIGTERM);

@@ -35,6 +35,11 @@ int main(int argc, char **argv)
     TerminationWatcher::installHandlers();
     QCoreApplication::setSetuidAllowed(true);
     QApplication app(argc, argv);
+    // Early, so that a second start soon after this one finds it; requests
+    // are only read once the window exists and the event loop runs.
+    InstanceChannel channel;
+    if (!channel.listen(InstanceChannel::name()))
+        qWarning("a second start will not be able to raise this window");
     QDesktopWidget *desktop = QApplication::desktop();
     const QString dir = QCoreApplication::applicationDirPath();
 
@@ -50,13 +55,10 @@ int main(int argc, char **argv)
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
     QObject::connect(&window, &cManage::closedAfterWaiting, &app, &QCoreApplication::quit);
     window.show();
-    InstanceChannel channel;
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &window, [&window] {
         window.showNormal();
         window.raise();
         window.activateWindow();
     });
-    if (!channel.listen(InstanceChannel::name()))
-        qWarning("a second start will not be able to raise this window");
     return app.exec();
 }
