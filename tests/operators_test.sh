@@ -5,7 +5,9 @@
 #     with SIGKILL, a second operator starts at once; the second adds to a
 #     store the first created;
 #  2. a test that needs a namespace, run without the privilege, skips;
-#  3. ./run.sh --check as a new user with sudo who is not yet in lpadmin.
+#  3. ./run.sh --check as a new user with sudo who is not yet in lpadmin;
+#  4. a second ./run.sh --network-demo refuses and leaves the first's
+#     namespace alone.
 # Needs root, unshare and useradd; skips (77) without them.
 set -euo pipefail
 src=$1
@@ -80,3 +82,15 @@ echo "$user ALL=(ALL) NOPASSWD:ALL" >"/etc/sudoers.d/$user"
 chmod 0440 "/etc/sudoers.d/$user"
 runuser -u "$user" -- env -u DISPLAY HOME=/tmp NETTOOL_SKIP_BUILD=1 "$work/run.sh" --check
 id -nG "$user" | tr ' ' '\n' | grep -qx lpadmin
+
+# While a demo's namespace exists, a second demo refuses before touching it.
+if ! ip netns list | grep -qw nettool-printer; then
+    ip netns add nettool-printer
+    status=0
+    NETTOOL_SKIP_BUILD=1 "$work/run.sh" --network-demo >/dev/null 2>&1 || status=$?
+    present=$(ip netns list | grep -cw nettool-printer || true)
+    ip netns del nettool-printer
+    [ "$status" -ne 0 ] || { echo "a second network demo was not refused"; exit 1; }
+    [ "$present" -eq 1 ] || { echo "the refused demo removed the first one's namespace"; exit 1; }
+fi
+echo "operators: all checks passed"
