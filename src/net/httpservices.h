@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include "net/timeouts.h"
 #include <string>
 
 class QIODevice;
@@ -38,9 +40,9 @@ public:
 
     // An upload waits this long for each further byte to go out, and for
     // the answer once the last one has.
-    static constexpr int MultipartTimeoutMs = 30000;
+    static constexpr int MultipartTimeoutMs = Timeouts::Change;
     // A GET that is never answered must not leave its page waiting forever.
-    static constexpr int GetTimeoutMs = 30000;
+    static constexpr int GetTimeoutMs = Timeouts::Change;
 
     // The status of the time-out record: 404 once the whole request was
     // handed to the connection, 0 when it never was (nothing reached the

@@ -1,6 +1,8 @@
 #include "ui/cmanage.h"
 
+#include "core/auditlog.h"
 #include "net/httpservices.h"
+#include "ops/endpoints.h"
 #include "ui_cmanage.h"
 
 #include <QCloseEvent>
@@ -39,9 +41,11 @@ cManage::~cManage()
     delete ui;
 }
 
-HttpServices *cManage::newRequest(const char *callback)
+HttpServices *cManage::newRequest(const char *callback, const char *operation, const QString &printer)
 {
     auto *service = new HttpServices;
+    if (operation)
+        m_audits.insert(service, {QString::fromLatin1(operation), AddressPatterns::plain(printer)});
     // Connected first, so the cursor is back before the answer's box opens.
     connect(service, &HttpServices::http_finished, this, &cManage::endWait);
     connect(service, SIGNAL(http_finished(int, int, QString, QString)), this, callback);
@@ -54,6 +58,27 @@ void cManage::endWait()
 {
     if (m_waiting > 0 && --m_waiting == 0)
         unsetCursor();
+}
+
+cManage::AuditEntry cManage::takeAudit()
+{
+    return m_audits.take(sender());
+}
+
+void cManage::audit(const Result &result)
+{
+    writeAudit(takeAudit(), result);
+}
+
+// The change has happened whatever the log says; a log that cannot be
+// written is reported on stderr, never in the operator's way.
+void cManage::writeAudit(const AuditEntry &entry, const Result &result, const QString &detail)
+{
+    if (entry.operation.isEmpty())
+        return;
+    const QString why = AuditLog::append(entry.printer, entry.operation, result, detail);
+    if (!why.isEmpty())
+        qWarning("audit log: %s", qPrintable(why));
 }
 
 void cManage::closeEvent(QCloseEvent *event)

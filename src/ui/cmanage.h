@@ -10,6 +10,11 @@ namespace Ui {
 class cManage;
 }
 
+#include "core/result.h"
+#include "core/whitelist.h"
+
+#include <memory>
+
 class HttpServices;
 class QCloseEvent;
 class QProgressBar;
@@ -70,29 +75,47 @@ private:
     struct WhitelistChange
     {
         QString printer;
-        QString storePath;
+        QStringList before; // the stored list the change started from
+        QStringList after; // the list sent
         QString addedIP;
         QString removedIPs;
         quint64 load = 0; // the page load the upload started from
+        std::shared_ptr<Whitelist::PrinterLock> lock; // held until the answer is recorded
+    };
+    // A change to audit, remembered from sending to judging.
+    struct AuditEntry
+    {
+        QString operation;
+        QString printer;
     };
 
     // A request object for one page: its answer goes to `callback` (a
-    // SLOT() text), and the window shows a busy cursor until it comes.
-    HttpServices *newRequest(const char *callback);
+    // SLOT() text), and the window shows a busy cursor until it comes. A
+    // change names its operation and printer for the audit log.
+    HttpServices *newRequest(const char *callback, const char *operation = nullptr,
+                             const QString &printer = QString());
     void endWait();
     void finishClosing();
+    AuditEntry takeAudit();
+    void audit(const Result &result);
+    void writeAudit(const AuditEntry &entry, const Result &result, const QString &detail = QString());
     bool uploadInFlightTo(const QString &printer) const;
     void setFirmwareButtonsEnabled(bool enabled);
     void setWhitelistButtonsEnabled(bool enabled);
     bool printerStillLoaded();
-    bool recordAccepted(const WhitelistChange &change);
+    bool beginChange();
+    QStringList shownWhitelist() const;
 
     Ui::cManage *ui;
     QString strAddIP;
     QString strRemoveIPs;
     QString m_loadedPrinter;
+    QStringList m_startingList;
     quint64 m_load = 0;
     QHash<QObject *, WhitelistChange> m_whitelistUploads;
+    std::shared_ptr<Whitelist::PrinterLock> m_changeLock;
+    QHash<QObject *, AuditEntry> m_audits;
+    AuditEntry m_probing;
     QProgressBar *m_uploadProgress = nullptr;
     int m_waiting = 0;
     bool m_closing = false;

@@ -31,9 +31,31 @@ const int DeleteChunk = 500;
 
 WhiteListDatabase::WhiteListDatabase()
 {
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("SQLITECIPHER"));
+    // A connection of its own, gone with the object: with Qt's default
+    // connection a second store alive at the same time (many printers at
+    // once) would replace the first one's connection under it.
+    static quint64 next = 0;
+    m_connection = QStringLiteral("whitelist-%1").arg(++next);
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("SQLITECIPHER"), m_connection);
     m_db.setPassword(Password);
     qDebug() << QSqlDatabase::drivers();
+}
+
+WhiteListDatabase::~WhiteListDatabase()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool WhiteListDatabase::makeFolder(const QString &folder)
+{
+    if (QFileInfo::exists(folder))
+        return true;
+    if (!QDir().mkpath(folder))
+        return false;
+    addGroupAccess(folder, S_IRWXG);
+    return true;
 }
 
 QString WhiteListDatabase::databasePath(const QString &printerAddress)
@@ -106,9 +128,7 @@ bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
         }
         qDebug() << "Succeed to connect database.";
     } else {
-        const QString folder = directoryOf(path);
-        if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
-            addGroupAccess(folder, S_IRWXG);
+        makeFolder(directoryOf(path));
         m_db.setDatabaseName(path);
         if (!m_db.open()) {
             qDebug() << "Error: Failed to connect database." << m_db.lastError();

@@ -11,6 +11,9 @@ class WhiteListDatabase
 {
 public:
     WhiteListDatabase();
+    ~WhiteListDatabase();
+    WhiteListDatabase(const WhiteListDatabase &) = delete;
+    WhiteListDatabase &operator=(const WhiteListDatabase &) = delete;
 
     // True exactly when the row was inserted.
     bool insertIP(const QString &path, const QString &ip);
@@ -22,6 +25,8 @@ public:
 
     static QString databasePath(const QString &printerAddress);
     static QString directoryOf(const QString &path);
+    // A printer's folder, made if missing, open to the operators' group.
+    static bool makeFolder(const QString &folder);
     // Splits a quoted list strictly; false for any other shape.
     static bool parseQuotedList(const QString &ipList, QStringList *addresses);
 
@@ -30,6 +35,7 @@ private:
     void removeFailedCreation(const QString &path);
     QStringList readAll();
 
+    QString m_connection;
     QSqlDatabase m_db;
 };
 

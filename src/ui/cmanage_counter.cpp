@@ -1,7 +1,7 @@
 // Pages 3 and 5: the page counter and clearing the print queue.
+#include "core/operations.h"
 #include "net/httpservices.h"
-#include "ops/boxes.h"
-#include "ops/endpoints.h"
+#include "ui/boxes.h"
 #include "ui/cmanage.h"
 #include "ui_cmanage.h"
 
@@ -14,14 +14,14 @@ const char *const ClearTitle = "作业清空";
 
 void cManage::onSearchClicked()
 {
-    if (!AddressPatterns::matchesA(ui->lineEdit_5->text())) {
+    Prepared counter = Ops::counter(ui->lineEdit_5->text());
+    if (!counter.ready()) {
         Boxes::warning(this, CounterTitle, "请输入正确打印机IP地址");
         return;
     }
     ui->getTotalCountsButton->setEnabled(false);
     ui->lineEdit_13->setText(QString());
-    auto *service = newRequest(SLOT(onGetCountCallback(int, int, QString, QString)));
-    service->getRequest(Endpoints::url(Endpoints::GetPages, ui->lineEdit_5->text()), 1);
+    counter.request.sendWith(newRequest(SLOT(onGetCountCallback(int, int, QString, QString))));
 }
 
 void cManage::onGetCountCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -29,8 +29,9 @@ void cManage::onGetCountCallback(int status_code, int user_type, QString strRepl
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
-    if (Outcome::isSuccess(status_code)) {
-        ui->lineEdit_13->setText(strReply);
+    const Result result = Ops::judgeCounter(status_code, strReply);
+    if (result.ok()) {
+        ui->lineEdit_13->setText(result.value);
         Boxes::information(this, CounterTitle, "操作成功");
     } else {
         Boxes::critical(this, CounterTitle, "操作失败");
@@ -40,13 +41,14 @@ void cManage::onGetCountCallback(int status_code, int user_type, QString strRepl
 
 void cManage::on_clearButton_clicked()
 {
-    if (!AddressPatterns::matchesB(ui->lineEdit_12->text())) {
+    Prepared clear = Ops::clear(ui->lineEdit_12->text());
+    if (!clear.ready()) {
         Boxes::warning(this, ClearTitle, "请输入正确打印机IP地址");
         return;
     }
     ui->clearButton->setEnabled(false);
-    auto *service = newRequest(SLOT(onClearCallback(int, int, QString, QString)));
-    service->getRequest(Endpoints::url(Endpoints::Clear, ui->lineEdit_12->text()), 1);
+    clear.request.sendWith(newRequest(SLOT(onClearCallback(int, int, QString, QString)), "clear",
+                                      ui->lineEdit_12->text()));
 }
 
 void cManage::onClearCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -54,7 +56,9 @@ void cManage::onClearCallback(int status_code, int user_type, QString strReply, 
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
-    if (Outcome::isSuccess(status_code))
+    const Result result = Ops::judgeClear(status_code, strReply);
+    audit(result);
+    if (result.ok())
         Boxes::information(this, ClearTitle, "清空打印队列成功");
     else
         Boxes::critical(this, ClearTitle, "清空打印队列失败");

@@ -1,13 +1,12 @@
 // Page 2: firmware version, choosing a firmware file and uploading it.
+#include "core/operations.h"
 #include "net/httpservices.h"
-#include "ops/boxes.h"
-#include "ops/endpoints.h"
 #include "ops/firmware.h"
+#include "ui/boxes.h"
 #include "ui/cmanage.h"
 #include "ui_cmanage.h"
 
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QtDebug>
 
@@ -24,14 +23,13 @@ void cManage::setFirmwareButtonsEnabled(bool enabled)
 
 void cManage::onFirmwareFlushClicked()
 {
-    if (!AddressPatterns::matchesA(ui->lineEdit_7->text())) {
+    Prepared version = Ops::version(ui->lineEdit_7->text());
+    if (!version.ready()) {
         Boxes::warning(this, Title, "请输入正确打印机IP地址");
         return;
     }
     setFirmwareButtonsEnabled(false);
-    auto *service = newRequest(SLOT(onFirmwareFlushCallback(int, int, QString, QString)));
-    service->postRequest(Endpoints::url(Endpoints::GetVersion, ui->lineEdit_7->text()), {QStringLiteral("type=board")},
-                         1, 10000);
+    version.request.sendWith(newRequest(SLOT(onFirmwareFlushCallback(int, int, QString, QString))));
 }
 
 void cManage::onFirmwareFlushCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -39,8 +37,9 @@ void cManage::onFirmwareFlushCallback(int status_code, int user_type, QString st
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
-    if (Outcome::isSuccess(status_code))
-        ui->lineEdit_8->setText(Firmware::versionOf(strReply));
+    const Result result = Ops::judgeVersion(status_code, strReply);
+    if (result.ok())
+        ui->lineEdit_8->setText(result.value);
     else
         Boxes::critical(this, "固件版本", "操作失败");
     setFirmwareButtonsEnabled(true);
@@ -55,7 +54,8 @@ void cManage::onSelectFirmwareClicked()
 
 void cManage::onFirmwareUpdateClicked()
 {
-    if (!AddressPatterns::matchesA(ui->lineEdit_7->text())) {
+    const QString printer = ui->lineEdit_7->text();
+    if (!Ops::checkPrinter(printer, Ops::AddressCheck::A).ok()) {
         Boxes::warning(this, Title, "请输入正确打印机IP地址");
         return;
     }
@@ -64,14 +64,14 @@ void cManage::onFirmwareUpdateClicked()
         Boxes::warning(this, Title, "请选择文件后上传");
         return;
     }
-    QFile *file = Firmware::openFile(path);
-    if (!file) {
+    Prepared upgrade = Ops::upgrade(printer, path);
+    if (!upgrade.ready()) {
         qDebug() << "file is Empty";
         Boxes::critical(this, Title, "读取文件失败");
         return;
     }
     setFirmwareButtonsEnabled(false);
-    auto *service = newRequest(SLOT(onFirmwareUpdateCallback(int, int, QString, QString)));
+    auto *service = newRequest(SLOT(onFirmwareUpdateCallback(int, int, QString, QString)), "firmware", printer);
     // Busy until the first bytes go out (the file is first read through
     // once for a boundary it does not contain), then the share sent.
     m_uploadProgress->setRange(0, 0);
@@ -82,10 +82,7 @@ void cManage::onFirmwareUpdateClicked()
             m_uploadProgress->setValue(int(sent * 1000 / total));
         }
     });
-    QMap<QString, QString> fields;
-    fields.insert(QStringLiteral("type"), QStringLiteral("board"));
-    service->postMultipart(Endpoints::url(Endpoints::Upgrade, ui->lineEdit_7->text()), QStringLiteral("Zipfile"),
-                           QFileInfo(path).fileName(), file, fields, 1);
+    upgrade.request.sendWith(service);
 }
 
 void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -94,6 +91,8 @@ void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString s
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
     m_uploadProgress->hide();
+    const Result result = Ops::judgeUpgrade(status_code, strReply);
+    audit(result);
     switch (Firmware::judgeUpload(status_code, strReply)) {
     case Firmware::UploadOutcome::Accepted:
         Boxes::information(this, Title, "操作成功");
@@ -102,7 +101,7 @@ void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString s
         Boxes::information(this, Title, "固件更新已将打印机恢复为默认ip地址，请重新配置网络");
         break;
     case Firmware::UploadOutcome::Failed:
-        ui->lineEdit_8->setText(Firmware::storedInOf(strReply));
+        ui->lineEdit_8->setText(result.value);
         Boxes::critical(this, Title, "操作失败");
         break;
     }

@@ -1,9 +1,12 @@
 // Page 4: the printer's IP whitelist. Every change is shown at once, sent
 // to the printer as a whole encrypted document, and written to the local
 // store only once the printer has taken it.
+#include "core/auditlog.h"
+#include "core/operations.h"
+#include "core/whitelist.h"
 #include "net/httpservices.h"
-#include "ops/boxes.h"
 #include "ops/endpoints.h"
+#include "ui/boxes.h"
 #include "ui/cmanage.h"
 #include "ui_cmanage.h"
 #include "whitelist/strategydomain.h"
@@ -23,6 +26,14 @@ void cManage::setWhitelistButtonsEnabled(bool enabled)
     ui->loadip->setEnabled(enabled);
 }
 
+QStringList cManage::shownWhitelist() const
+{
+    QStringList addresses;
+    for (int row = 0; row < ui->whiteListWidget->count(); ++row)
+        addresses << ui->whiteListWidget->item(row)->text();
+    return addresses;
+}
+
 // A change goes to the printer the list was loaded for, and only while the
 // field still names it: otherwise this printer's list would be sent to, and
 // stored as, another one.
@@ -40,6 +51,31 @@ bool cManage::uploadInFlightTo(const QString &printer) const
         if (change.printer == printer)
             return true;
     return false;
+}
+
+// Another window or the command line may have changed this printer's list
+// since it was loaded here; a change made from the old list would undo
+// theirs at the printer. Holds the printer's lock from here to the answer.
+bool cManage::beginChange()
+{
+    auto lock = std::make_shared<Whitelist::PrinterLock>(m_loadedPrinter);
+    QString why;
+    if (!lock->acquire(&why)) {
+        qWarning("%s", qPrintable(why));
+        Boxes::warning(this, Title, "该打印机的白名单正由他人修改，请稍后再试");
+        return false;
+    }
+    QStringList stored;
+    if (!Whitelist::load(m_loadedPrinter, &stored).ok()) {
+        Boxes::critical(this, Title, "加载白名单失败");
+        return false;
+    }
+    if (!Whitelist::sameList(stored, m_startingList)) {
+        Boxes::warning(this, Title, "该打印机的白名单已被他人修改，请重新加载");
+        return false;
+    }
+    m_changeLock = lock;
+    return true;
 }
 
 void cManage::on_loadip_clicked()
@@ -69,6 +105,7 @@ void cManage::on_loadip_clicked()
     strAddIP.clear();
     strRemoveIPs.clear();
     m_loadedPrinter = AddressPatterns::plain(printer);
+    m_startingList = addresses;
     ++m_load;
 }
 
@@ -85,7 +122,7 @@ void cManage::onAddWhiteListCLicked()
             return;
         }
     }
-    if (!printerStillLoaded())
+    if (!printerStillLoaded() || !beginChange())
         return;
     setWhitelistButtonsEnabled(false);
     ui->whiteListWidget->addItem(address);
@@ -95,7 +132,7 @@ void cManage::onAddWhiteListCLicked()
 
 void cManage::on_whiteListRemoveButton_clicked()
 {
-    if (!printerStillLoaded())
+    if (!printerStillLoaded() || !beginChange())
         return;
     setWhitelistButtonsEnabled(false);
     QStringList removed;
@@ -109,41 +146,22 @@ void cManage::on_whiteListRemoveButton_clicked()
 
 void cManage::updateWhiteList(QString printerIp)
 {
-    QStringList addresses;
-    for (int row = 0; row < ui->whiteListWidget->count(); ++row)
-        addresses << ui->whiteListWidget->item(row)->text();
-    sendStrategies(StrategyDomain::createStrategyXml(addresses), printerIp);
+    sendStrategies(StrategyDomain::createStrategyXml(shownWhitelist()), printerIp);
 }
 
 void cManage::sendStrategies(QString xml, QString printerIp)
 {
     auto *service = newRequest(SLOT(onUpdateWhiteListCallback(int, int, QString, QString)));
-    const QString url = Endpoints::url(Endpoints::ConfigStrategies, printerIp);
-    const QByteArray cipher = service->aesEncrypt(xml, WhitelistUpload::keyText());
-
     WhitelistChange change;
     change.printer = AddressPatterns::plain(printerIp);
-    change.storePath = WhiteListDatabase::databasePath(printerIp);
+    change.before = m_startingList;
+    change.after = shownWhitelist();
     change.addedIP = strAddIP;
     change.removedIPs = strAddIP.isEmpty() ? strRemoveIPs : QString();
     change.load = m_load;
+    change.lock = std::move(m_changeLock);
     m_whitelistUploads.insert(service, change);
-
-    service->postRequest(url, {WhitelistUpload::parameter(cipher)}, QVariant(1), 30000);
-}
-
-bool cManage::recordAccepted(const WhitelistChange &change)
-{
-    WhiteListDatabase store;
-    bool recorded;
-    if (!change.addedIP.isEmpty())
-        recorded = store.insertIP(change.storePath, change.addedIP);
-    else
-        recorded = !store.deleteIPs(change.storePath, change.removedIPs).contains(QStringLiteral("error"));
-    if (!recorded)
-        qWarning("the printer %s took a whitelist change that could not be stored in %s", qPrintable(change.printer),
-                 qPrintable(change.storePath));
-    return recorded;
+    Whitelist::uploadDocument(printerIp, xml).sendWith(service);
 }
 
 void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -154,14 +172,24 @@ void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString 
     if (!m_whitelistUploads.contains(sender()))
         return;
     const WhitelistChange change = m_whitelistUploads.take(sender());
+    const Result result = Result::fromRecord(status_code, strReply);
+    const QString detail = QStringLiteral("added: %1; removed: %2")
+                               .arg(Whitelist::added(change.before, change.after).join(','),
+                                    Whitelist::removed(change.before, change.after).join(','));
+    writeAudit({QStringLiteral("whitelist"), change.printer}, result, detail);
 
-    if (Outcome::isSuccess(status_code)) {
+    bool recorded = false;
+    if (result.ok()) {
         if (!m_closing)
             Boxes::information(nullptr, Title, "操作成功");
+        recorded = Whitelist::record(change.printer, change.before, change.after);
         // Said aloud: otherwise the next change, made from the old copy,
         // would silently undo this one at the printer.
-        if (!recordAccepted(change) && !m_closing)
-            Boxes::warning(nullptr, Title, "打印机已接受修改，但本地白名单保存失败");
+        if (!recorded) {
+            qWarning("the printer %s took a whitelist change that could not be stored", qPrintable(change.printer));
+            if (!m_closing)
+                Boxes::warning(nullptr, Title, "打印机已接受修改，但本地白名单保存失败");
+        }
     } else if (!m_closing) {
         Boxes::critical(nullptr, Title, "操作失败");
     }
@@ -175,7 +203,9 @@ void cManage::onUpdateWhiteListCallback(int status_code, int user_type, QString 
     // the one this upload changed: leave it alone.
     if (change.load != m_load)
         return;
-    if (!Outcome::isSuccess(status_code)) {
+    if (recorded)
+        m_startingList = change.after;
+    if (!result.ok()) {
         if (!change.addedIP.isEmpty()) {
             const int last = ui->whiteListWidget->count() - 1;
             if (last >= 0 && ui->whiteListWidget->item(last)->text() == change.addedIP)

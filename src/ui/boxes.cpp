@@ -1,4 +1,4 @@
-#include "ops/boxes.h"
+#include "ui/boxes.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,0 +1,8 @@
+#include "ops/clock.h"
+
+#include <QDateTime>
+
+QString Clock::stamp(const QDateTime &local)
+{
+    return local.toString(QStringLiteral("yyyyMMddhhmmss"));
+}
