@@ -17,7 +17,7 @@ for dep in libqt5widgets5 libqt5network5 libqt5xml5 libqt5sql5 libcrypto++8 libs
 done
 
 dpkg-deb -e "$deb" "$work/control"
-grep -q 'for dir in /var/varnok/INSTALL /var/varnok/data' "$work/control/postinst"
+grep -q 'for dir in /var/varnok/INSTALL /var/varnok/data /var/varnok/log' "$work/control/postinst"
 grep -q 'chmod 2775' "$work/control/postinst"
 
 # Debian's own checker: nothing beyond the one override the package carries.

@@ -1,3 +1,5 @@
+#include "core/auditlog.h"
+#include "support/debugcapture.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/mountns.h"
@@ -7,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTabWidget>
 #include <QtTest>
@@ -28,6 +32,7 @@ private slots:
     void failedCreationLeavesNoFile();
     void readOnly();
     void directoryBlockedByFile();
+    void changesAreAudited();
 };
 
 namespace {
@@ -172,6 +177,43 @@ void TestStoreFaults::directoryBlockedByFile()
     QVERIFY(!store.insertIP(path("127.0.12.5"), "10.0.0.1"));
     QCOMPARE(store.selectIPs(path("127.0.12.5")), QStringList());
     QCOMPARE(QFileInfo(blocker.fileName()).size(), qint64(0));
+}
+
+// Changes leave one line each in the audit log, readings none; a log that
+// cannot be written stops nothing and says why.
+void TestStoreFaults::changesAreAudited()
+{
+    QFile::remove(AuditLog::path()); // what earlier cases logged
+    const char *printer = "127.0.12.6";
+    FakePrinter fake(printer);
+    QVERIFY(fake.isListening());
+    fake.answer("/lsp/getPages.php", 200, "5");
+    cManage window;
+    MessageBoxCatcher boxes;
+    type(window, "lineEdit_6", printer);
+    click(window, "pushButton_syncTime");
+    QVERIFY(boxes.waitForCount(1));
+    type(window, "lineEdit_5", printer);
+    click(window, "getTotalCountsButton");
+    QVERIFY(boxes.waitForCount(2));
+    QFile log(AuditLog::path());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    log.close();
+    QCOMPARE(lines.size(), 2); // one line and the final newline
+    const QJsonObject entry = QJsonDocument::fromJson(lines.first()).object();
+    QCOMPARE(entry.value("operation").toString(), QStringLiteral("clock"));
+    QCOMPARE(entry.value("printer").toString(), QString(printer));
+    QVERIFY(entry.value("ok").toBool());
+
+    QVERIFY(MountNs::remountLogReadOnly(true));
+    DebugCapture debug;
+    click(window, "pushButton_syncTime");
+    QVERIFY(boxes.waitForCount(3));
+    QCOMPARE(boxes.last().text, QStringLiteral("操作成功"));
+    QVERIFY(debug.contains("audit log"));
+    QCOMPARE(fake.requestsFor("/lsp/setTime.php").size(), 2);
+    QVERIFY(MountNs::remountLogReadOnly(false));
 }
 
 int main(int argc, char **argv)

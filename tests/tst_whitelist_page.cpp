@@ -1,3 +1,4 @@
+#include "core/whitelist.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/strategycipher.h"
@@ -41,6 +42,8 @@ private slots:
     void reloadRefusedWhileChangeOnItsWay();
     void closeWaitsForChangeOnItsWay();
     void zeroPaddedAddressIsTheSamePrinter();
+    void changedElsewhereSinceLoadIsRefused();
+    void changeUnderWayElsewhereIsRefused();
 
 private:
     static const char *const A;
@@ -490,6 +493,49 @@ void TestWhitelistPage::zeroPaddedAddressIsTheSamePrinter()
     QCOMPARE(lastDocument(*m_a), StrategyDomain::createStrategyXml({"10.0.0.5", "10.0.0.7"}));
     QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
     QVERIFY(!QFileInfo::exists("/var/varnok/data/127.000.008.001"));
+}
+
+// Another writer (a second operator, the command line) changed the list
+// after this page loaded it: nothing is sent, and a fresh load is asked for.
+void TestWhitelistPage::changedElsewhereSinceLoadIsRefused()
+{
+    seed(A, {"10.0.0.5"});
+    load(A);
+    seed(A, {"10.0.0.9"}); // elsewhere
+    type(*m_window, "lineEdit_10", "10.0.0.7");
+    click(*m_window, "whiteListAddButton");
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().icon, QMessageBox::Warning);
+    QCOMPARE(shown(), QStringList {"10.0.0.5"});
+    QTest::qWait(100);
+    QVERIFY(m_a->requests().isEmpty());
+    load(A);
+    QCOMPARE(shown(), (QStringList {"10.0.0.5", "10.0.0.9"}));
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(2));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
+    QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.9", "10.0.0.7"}));
+}
+
+void TestWhitelistPage::changeUnderWayElsewhereIsRefused()
+{
+    seed(A, {"10.0.0.5"});
+    load(A);
+    {
+        Whitelist::PrinterLock elsewhere(A);
+        QString why;
+        QVERIFY(elsewhere.acquire(&why));
+        type(*m_window, "lineEdit_10", "10.0.0.7");
+        click(*m_window, "whiteListAddButton");
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().icon, QMessageBox::Warning);
+        QCOMPARE(shown(), QStringList {"10.0.0.5"});
+        QVERIFY(button(*m_window, "whiteListAddButton")->isEnabled());
+    }
+    click(*m_window, "whiteListAddButton"); // the other change is over
+    QVERIFY(m_boxes->waitForCount(2));
+    QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
+    QCOMPARE(m_a->requests().size(), 1);
 }
 
 QTEST_MAIN(TestWhitelistPage)
