@@ -5,6 +5,7 @@
 #include "ui/cmanage.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
 
 #include <cstdio>
@@ -26,6 +27,7 @@ private slots:
     void failures();
     void misbehavingPrinter_data();
     void misbehavingPrinter();
+    void commandLine();
     void timeoutThenProbeAnswered();
     void timeoutThenProbeUnanswered();
     void probeGoesToEditedAddress();
@@ -233,6 +235,30 @@ void TestNetworkPage::probeGoesToEditedAddress()
     QCOMPARE(edited.requests().size(), 1);
     QVERIFY(m_new->requests().isEmpty());
     QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
+}
+
+// nettoolctl network: the same rules and request as the page.
+void TestNetworkPage::commandLine()
+{
+    auto ctl = [](const QStringList &args) {
+        QProcess p;
+        QEventLoop loop;
+        connect(&p, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        p.start(qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettoolctl", args);
+        loop.exec();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QCOMPARE(ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.0.255.0", "--gateway",
+                  "198.51.100.1"}),
+             1); // refused by a rule
+    QVERIFY(m_current->requests().isEmpty());
+    QCOMPARE(ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.255.255.0", "--gateway",
+                  "198.51.100.1"}),
+             0);
+    QCOMPARE(m_current->requests().size(), 1);
+    QCOMPARE(m_current->requests().first().body,
+             QByteArray("ip=198.51.100.20&mask=255.255.255.0&gateway=198.51.100.1"));
 }
 
 int main(int argc, char **argv)

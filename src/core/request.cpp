@@ -9,6 +9,8 @@ void Request::sendWith(HttpServices *service)
         service->getRequest(url, 1);
         break;
     case Method::Post:
+        if (connectTimeoutMs > 0)
+            service->setConnectTimeout(connectTimeoutMs);
         service->postRequest(url, params, 1, timeoutMs);
         break;
     case Method::Multipart:

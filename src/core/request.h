@@ -22,6 +22,7 @@ struct Request
     QString url;
     QStringList params; // form fields of a POST
     int timeoutMs = 0; // a POST's wait; a GET and an upload have their own
+    int connectTimeoutMs = 0; // a POST not gone out by then is given up
     QString fileField; // multipart: the file part
     QString fileName;
     QMap<QString, QString> fields;

@@ -84,6 +84,22 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     armTimeout(reply, timeoutMs, QString());
     watchDelivery(reply);
+    if (m_connectTimeoutMs > 0) {
+        // Not delivered by then: the host is most likely not there at all.
+        auto *limit = new QReplyTimeout(reply, m_connectTimeoutMs);
+        connect(
+            limit, &QReplyTimeout::timeout, limit,
+            [this, reply] {
+                if (!m_delivered)
+                    timedOut(reply, QString());
+            },
+            Qt::DirectConnection);
+    }
+}
+
+void HttpServices::setConnectTimeout(int ms)
+{
+    m_connectTimeoutMs = ms;
 }
 
 void HttpServices::postMultipart(const QString &url, const QString &fileField, const QString &fileName,
@@ -151,19 +167,20 @@ QReplyTimeout *HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, con
 {
     auto *watchdog = new QReplyTimeout(reply, timeoutMs);
     connect(
-        watchdog, &QReplyTimeout::timeout, watchdog,
-        [this, reply, jobId] {
-            qDebug() << "timeout";
-            disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
-            reply->deleteLater();
-            emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"),
-                               jobId);
-            // Nothing refers to this object any more; without this every
-            // unanswered printer would leave one behind for the rest of the run.
-            deleteLater();
-        },
+        watchdog, &QReplyTimeout::timeout, watchdog, [this, reply, jobId] { timedOut(reply, jobId); },
         Qt::DirectConnection);
     return watchdog;
+}
+
+void HttpServices::timedOut(QNetworkReply *reply, const QString &jobId)
+{
+    qDebug() << "timeout";
+    disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    reply->deleteLater();
+    emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"), jobId);
+    // Nothing refers to this object any more; without this every
+    // unanswered printer would leave one behind for the rest of the run.
+    deleteLater();
 }
 
 void HttpServices::replyFinished(QNetworkReply *reply)

@@ -35,6 +35,10 @@ public:
     void postMultipart(const QString &url, const QString &fileField, const QString &fileName, QIODevice *content,
                        const QMap<QString, QString> &fields, const QVariant &tag);
 
+    // For a form POST sent after this: give up (as undelivered) when the
+    // request has not gone out within `ms`, such as a host that is not there.
+    void setConnectTimeout(int ms);
+
     QByteArray aesEncrypt(const QString &plainText, const QString &keyText);
     static std::string aesEncryptBytes(const std::string &plain, const std::string &key, int keyLength);
 
@@ -61,11 +65,13 @@ private:
     QNetworkAccessManager *freshManager();
     QReplyTimeout *armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId);
     void watchDelivery(QNetworkReply *reply);
+    void timedOut(QNetworkReply *reply, const QString &jobId);
     void sendMultipart(const QString &url, const QByteArray &boundary, const QByteArray &head, QIODevice *content,
                        const QVariant &tag);
 
     QString m_jobId;
     bool m_delivered = false;
+    int m_connectTimeoutMs = 0;
     QNetworkAccessManager *m_manager = nullptr;
 };
 

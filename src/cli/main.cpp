@@ -1,0 +1,29 @@
+// nettoolctl: the window's operations for one printer or a whole fleet,
+// from the command line, on the same core.
+#include "cli/commands.h"
+
+#include <QCoreApplication>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+int main(int argc, char **argv)
+{
+    // Shared with the window's operators: see the window's start-up.
+    const mode_t mask = ::umask(0);
+    ::umask(mask & ~mode_t(S_IWGRP));
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nettoolctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NETTOOL_VERSION));
+    // The core's trace lines and the network layer's warnings (a form POST
+    // without a content type is what the printer expects) are for
+    // debugging, not for a terminal; the command says what matters itself.
+    if (!qEnvironmentVariableIsSet("NETTOOL_DEBUG"))
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
+    return Commands::run(app);
+}

@@ -1,0 +1,314 @@
+#include "core/whitelist.h"
+#include "support/fakeprinter.h"
+#include "support/strategycipher.h"
+#include "whitelist/strategydomain.h"
+#include "whitelist/whitelistdatabase.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// nettoolctl as an operator runs it, against scripted printers that this
+// test process serves meanwhile: what is sent, what is printed, the exit
+// status, the audit log and the store it shares with the window.
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void fleetClockWithOneFailure();
+    void readings();
+    void firmwareOnePrinterAtATime();
+    void whitelistAddRemoveShow();
+    void whitelistSetCheckSendsNothing();
+    void whitelistRefusedWhileLockedElsewhere();
+    void scanFindsThePrinters();
+    void usageErrorsSendNothing_data();
+    void usageErrorsSendNothing();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+        QList<QJsonObject> json() const;
+    };
+    Run ctl(const QStringList &args);
+    QStringList auditLines() const;
+    QString writeFile(const QString &name, const QByteArray &bytes);
+    void removeStore(const QString &printer);
+
+    QTemporaryDir m_dir;
+    QString m_audit;
+};
+
+QList<QJsonObject> TestCli::Run::json() const
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n'))
+        if (!line.isEmpty())
+            objects << QJsonDocument::fromJson(line).object();
+    return objects;
+}
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_audit = m_dir.filePath("changes.jsonl");
+}
+
+void TestCli::cleanup()
+{
+    QFile::remove(m_audit);
+}
+
+TestCli::Run TestCli::ctl(const QStringList &args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETTOOL_AUDIT_LOG", m_audit);
+    process.setProcessEnvironment(env);
+    // Waited for in the event loop: the printers answer from this process.
+    QEventLoop loop;
+    connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    process.start(qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettoolctl", args);
+    loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    Run run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QStringList TestCli::auditLines() const
+{
+    QFile f(m_audit);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile f(m_dir.filePath(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return f.fileName();
+}
+
+void TestCli::removeStore(const QString &printer)
+{
+    QDir(WhiteListDatabase::directoryOf(WhiteListDatabase::databasePath(printer))).removeRecursively();
+}
+
+// Fifty printers from a list file, one of which refuses: one report each,
+// the failure named, exit status 1, every change in the audit log.
+void TestCli::fleetClockWithOneFailure()
+{
+    std::vector<std::unique_ptr<FakePrinter>> fleet;
+    QByteArray list = "# the third floor\n\n";
+    for (int i = 1; i <= 50; ++i) {
+        const QString address = QStringLiteral("127.0.30.%1").arg(i);
+        fleet.emplace_back(new FakePrinter(address));
+        QVERIFY(fleet.back()->isListening());
+        list += address.toLatin1() + (i % 10 == 0 ? "   # a comment\n" : "\n");
+    }
+    fleet[6]->answer("/lsp/setTime.php", 500, "busy");
+    const Run run = ctl({"--json", "clock", "@" + writeFile("printers.txt", list)});
+    QCOMPARE(run.exitCode, 1);
+    const QList<QJsonObject> reports = run.json();
+    QCOMPARE(reports.size(), 50);
+    int failed = 0;
+    for (const QJsonObject &r : reports) {
+        QCOMPARE(r.value("operation").toString(), QStringLiteral("clock"));
+        QVERIFY(r.contains("milliseconds"));
+        if (!r.value("ok").toBool()) {
+            ++failed;
+            QCOMPARE(r.value("printer").toString(), QStringLiteral("127.0.30.7"));
+            QCOMPARE(r.value("status").toInt(), 500);
+        }
+    }
+    QCOMPARE(failed, 1);
+    for (const auto &printer : fleet) {
+        const auto sent = printer->requestsFor("/lsp/setTime.php");
+        QCOMPARE(sent.size(), 1);
+        QVERIFY(QRegularExpression("\\Atime=\\d{14}\\z").match(QString::fromLatin1(sent.first().body)).hasMatch());
+    }
+    QCOMPARE(auditLines().size(), 50);
+    QVERIFY(run.err.contains("50 printers: 49 ok, 1 failed"));
+}
+
+void TestCli::readings()
+{
+    FakePrinter printer("127.0.31.1");
+    printer.answer("/lsp/getVersion.php", 200, "version:4.2");
+    printer.answer("/lsp/getPages.php", 200, "1234");
+    Run run = ctl({"version", "127.0.31.1"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("127.0.31.1\tok\t4.2\n"));
+    run = ctl({"--json", "counter", "127.0.31.1"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.json().first().value("value").toString(), QStringLiteral("1234"));
+    run = ctl({"clear", "127.0.31.1"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(printer.requestsFor("/lsp/clear.php").size(), 1);
+    // Readings are not changes; clearing is.
+    QCOMPARE(auditLines().size(), 1);
+    QVERIFY(auditLines().first().contains("\"operation\":\"clear\""));
+}
+
+void TestCli::firmwareOnePrinterAtATime()
+{
+    FakePrinter a("127.0.31.2");
+    FakePrinter b("127.0.31.3");
+    FakePrinter::Script slow;
+    slow.body = "1001";
+    slow.delayMs = 300;
+    a.script("/lsp/upgrade.php", slow);
+    b.script("/lsp/upgrade.php", slow);
+    const QString file = writeFile("fw-2.0.tar.gz", QByteArray(100000, 'z'));
+    QElapsedTimer clock;
+    clock.start();
+    const Run run = ctl({"--json", "firmware", file, "127.0.31.2", "127.0.31.3"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(clock.elapsed() >= 600); // one after the other
+    for (FakePrinter *p : {&a, &b}) {
+        const auto sent = p->requestsFor("/lsp/upgrade.php");
+        QCOMPARE(sent.size(), 1);
+        QVERIFY(sent.first().body.contains("filename=\"fw-2.0.tar.gz\""));
+    }
+    QCOMPARE(auditLines().size(), 2);
+}
+
+void TestCli::whitelistAddRemoveShow()
+{
+    const QString p = "127.0.31.4";
+    removeStore(p);
+    FakePrinter printer(p);
+    QCOMPARE(ctl({"whitelist", "add", "10.0.0.7", p}).exitCode, 0);
+    QCOMPARE(ctl({"whitelist", "add", "10.0.0.8", p}).exitCode, 0);
+    const Run again = ctl({"whitelist", "add", "10.0.0.8", p});
+    QVERIFY(again.out.contains("unchanged"));
+    QCOMPARE(printer.requests().size(), 2); // the unchanged one sent nothing
+    QCOMPARE(decryptStrategies(printer.requests().last().body),
+             StrategyDomain::createStrategyXml({"10.0.0.7", "10.0.0.8"}));
+    QCOMPARE(ctl({"whitelist", "remove", "10.0.0.7", p}).exitCode, 0);
+    // The window's store: what the window would load now.
+    QCOMPARE(WhiteListDatabase().selectIPs(WhiteListDatabase::databasePath(p)), QStringList {"10.0.0.8"});
+    const Run shown = ctl({"--json", "whitelist", "show", p});
+    QCOMPARE(shown.json().first().value("value").toArray().toVariantList(), QVariantList {"10.0.0.8"});
+    // A refusal leaves the store as it was.
+    printer.answer("/lsp/config-strategies.php", 500, "no");
+    QCOMPARE(ctl({"whitelist", "add", "10.0.0.9", p}).exitCode, 1);
+    QCOMPARE(WhiteListDatabase().selectIPs(WhiteListDatabase::databasePath(p)), QStringList {"10.0.0.8"});
+    QCOMPARE(auditLines().size(), 4);
+    removeStore(p);
+}
+
+void TestCli::whitelistSetCheckSendsNothing()
+{
+    const QString p = "127.0.31.5";
+    const QString q = "127.0.31.6";
+    removeStore(p);
+    removeStore(q);
+    FakePrinter printerP(p);
+    FakePrinter printerQ(q);
+    QVERIFY(WhiteListDatabase().insertIP(WhiteListDatabase::databasePath(p), "10.0.0.1"));
+    QVERIFY(WhiteListDatabase().insertIP(WhiteListDatabase::databasePath(q), "10.0.0.2"));
+    QVERIFY(WhiteListDatabase().insertIP(WhiteListDatabase::databasePath(q), "10.0.0.1"));
+    const QString desired = writeFile("desired.txt", "10.0.0.1\n# lab\n10.0.0.2\n");
+
+    Run check = ctl({"--json", "whitelist", "set", desired, p, q, "--check", "--diff"});
+    QCOMPARE(check.exitCode, 0);
+    QTest::qWait(200);
+    QVERIFY(printerP.requests().isEmpty());
+    QVERIFY(printerQ.requests().isEmpty());
+    QVERIFY(auditLines().isEmpty());
+    for (const QJsonObject &r : check.json()) {
+        if (r.value("printer").toString() == p) {
+            QVERIFY(r.value("changed").toBool());
+            QCOMPARE(r.value("added").toArray().toVariantList(), QVariantList {"10.0.0.2"});
+        } else {
+            QVERIFY(!r.value("changed").toBool()); // same members, other order
+        }
+    }
+
+    const Run set = ctl({"whitelist", "set", desired, p, q, "--diff"});
+    QCOMPARE(set.exitCode, 0);
+    QVERIFY(set.out.contains("  + 10.0.0.2"));
+    QCOMPARE(printerP.requests().size(), 1);
+    QVERIFY(printerQ.requests().isEmpty());
+    QCOMPARE(WhiteListDatabase().selectIPs(WhiteListDatabase::databasePath(p)), (QStringList {"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(auditLines().size(), 1);
+    removeStore(p);
+    removeStore(q);
+}
+
+void TestCli::whitelistRefusedWhileLockedElsewhere()
+{
+    const QString p = "127.0.31.7";
+    removeStore(p);
+    FakePrinter printer(p);
+    Whitelist::PrinterLock window(p);
+    QString why;
+    QVERIFY(window.acquire(&why));
+    const Run run = ctl({"whitelist", "add", "10.0.0.1", p});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.contains("under way"));
+    QVERIFY(printer.requests().isEmpty());
+    removeStore(p);
+}
+
+void TestCli::scanFindsThePrinters()
+{
+    std::vector<std::unique_ptr<FakePrinter>> found;
+    for (int host : {3, 77, 254}) {
+        found.emplace_back(new FakePrinter(QStringLiteral("127.0.32.%1").arg(host)));
+        found.back()->answer("/lsp/getVersion.php", 200, "version:" + QByteArray::number(host));
+    }
+    const Run run = ctl({"scan", "127.0.32.0/24"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("127.0.32.3\tok\t3\n127.0.32.77\tok\t77\n127.0.32.254\tok\t254\n"));
+}
+
+void TestCli::usageErrorsSendNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no command") << QStringList {};
+    QTest::newRow("whitelist without subcommand") << QStringList {"whitelist"};
+    QTest::newRow("unknown command") << QStringList {"reboot", "127.0.33.1"};
+    QTest::newRow("no printer") << QStringList {"clock"};
+    QTest::newRow("bad printer") << QStringList {"clock", "127.0.33.1", "printer-3"};
+    QTest::newRow("range too large") << QStringList {"clock", "10.0.0.0/8"};
+    QTest::newRow("missing list file") << QStringList {"clock", "@/nonexistent/printers.txt"};
+    QTest::newRow("firmware not a file") << QStringList {"firmware", "/nonexistent.bin", "127.0.33.1"};
+    QTest::newRow("network without mask") << QStringList {"network", "127.0.33.1", "--address", "10.0.0.2"};
+    QTest::newRow("whitelist bad address") << QStringList {"whitelist", "add", "10.0.0", "127.0.33.1"};
+    QTest::newRow("parallel zero") << QStringList {"--parallel", "0", "clock", "127.0.33.1"};
+}
+
+void TestCli::usageErrorsSendNothing()
+{
+    QFETCH(QStringList, args);
+    FakePrinter printer("127.0.33.1");
+    const Run run = ctl(args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(printer.requests().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
