@@ -10,6 +10,7 @@
 #     namespace alone.
 # Needs root, unshare and useradd; skips (77) without them.
 set -euo pipefail
+trap 'echo "operators_test.sh: failed at line $LINENO" >&2' ERR
 src=$1
 bin=$2
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root"; exit 77; }
@@ -34,6 +35,7 @@ cp -a "$src/run.sh" "$src/scripts" "$src/printer-sim" "$src/packaging" "$work/"
 chmod -R a+rX "$work"
 
 unshare -m --propagation private bash -euo pipefail -c '
+    trap '\''echo "operators_test.sh (namespace): failed at line $LINENO" >&2'\'' ERR
     work=$1
     mount -t tmpfs tmpfs /var/varnok
     sh "$work/packaging/postinst" configure

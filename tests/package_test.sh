@@ -30,12 +30,25 @@ fi
 root=$work/root
 dpkg -x "$deb" "$root"
 lib=$root/usr/lib/nettool
-for f in nettool qt_zh_CN.qm qtbase_zh_CN.qm wqy-zenhei.ttf sqldrivers/libqsqlcipher.so; do
+for f in nettool nettoolctl qt_zh_CN.qm qtbase_zh_CN.qm wqy-zenhei.ttf sqldrivers/libqsqlcipher.so; do
     [ -e "$lib/$f" ] || [ -L "$lib/$f" ] || { echo "missing $f"; exit 1; }
 done
 [ -L "$root/usr/bin/nettool" ] && [ "$(readlink "$root/usr/bin/nettool")" = ../lib/nettool/nettool ]
 [ -f "$root/usr/share/applications/nettool.desktop" ]
-[ -f "$root/usr/share/man/man1/nettool.1.gz" ]
+[ -f "$root/usr/share/man/man1/nettool.1.gz" ] && [ -f "$root/usr/share/man/man1/nettoolctl.1.gz" ]
+zcat "$root/usr/share/man/man1/nettoolctl.1.gz" | grep -q 'whitelist set'
+[ -f "$root/usr/share/bash-completion/completions/nettoolctl" ]
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+    words=$(bash -c 'source /usr/share/bash-completion/bash_completion; source "$1"
+        COMP_WORDS=(nettoolctl whitelist s); COMP_CWORD=2; COMP_LINE="nettoolctl whitelist s"
+        COMP_POINT=${#COMP_LINE}; _nettoolctl; echo "${COMPREPLY[*]}"' sh "$root/usr/share/bash-completion/completions/nettoolctl")
+    [ "$words" = "show set" ] || { echo "completion gave: $words"; exit 1; }
+fi
+[ -L "$root/usr/bin/nettoolctl" ] && [ "$(readlink "$root/usr/bin/nettoolctl")" = ../lib/nettool/nettoolctl ]
+"$lib/nettoolctl" --version | grep -q '^nettoolctl '
+status=0
+"$lib/nettoolctl" clock >/dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || { echo "nettoolctl without printers: exit $status, not 2"; exit 1; }
 [ -f "$root/usr/share/doc/nettool/copyright" ] && [ -f "$root/usr/share/doc/nettool/changelog.gz" ]
 # Links to the system's catalogues and font are relative, and resolve.
 for link in "$lib"/*.qm "$lib/wqy-zenhei.ttf"; do
