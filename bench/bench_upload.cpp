@@ -62,18 +62,24 @@ int main(int argc, char **argv)
     std::printf("upload pipeline: per-address time ratio 100,000 vs 10 x 10,000: %.2f (flat is 1.0)\n",
                 t100k / (10 * t10k));
 
-    // The cipher alone on 64 MiB, the same work as openssl's 1 MiB blocks.
-    const std::string plain(64 << 20, 'x');
+    // The cipher alone, measured as openssl speed measures itself: 1 MiB
+    // texts, one after the other, for two seconds.
+    const std::string plain(1 << 20, 'x');
+    std::string cipher;
     QElapsedTimer t;
     t.start();
-    const std::string cipher = HttpServices::aesEncryptBytes(plain, "pelrok", 32);
-    const double ours = plain.size() / (t.nsecsElapsed() / 1e9);
+    qint64 bytes = 0;
+    while (t.elapsed() < 2000) {
+        cipher = HttpServices::aesEncryptBytes(plain, "pelrok", 32);
+        bytes += qint64(plain.size());
+    }
+    const double ours = bytes / (t.nsecsElapsed() / 1e9);
     const double peer = opensslBytesPerSecond();
     if (cipher.size() != plain.size() + 16 || peer <= 0) {
         std::fprintf(stderr, "cipher benchmark failed\n");
         return 1;
     }
-    std::printf("aes-256-ecb: ours %.0f MB/s, openssl speed %.0f MB/s, fraction %.2f\n", ours / 1e6, peer / 1e6,
-                ours / peer);
+    std::printf("aes-256-ecb: ours %.0f MB/s, openssl speed %.0f MB/s, fraction %.2f (target >= 0.8)\n", ours / 1e6,
+                peer / 1e6, ours / peer);
     return 0;
 }
