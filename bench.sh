@@ -14,6 +14,7 @@ bin=$ROOT/build/bin
 "$bin/bench_store"
 "$bin/bench_upload"
 bash "$ROOT/bench/bench_firmware.sh" "$bin"
+bash "$ROOT/bench/bench_fleet.sh" "$bin"
 
 # Start-up is measured on a real X server: this display, or a private Xvfb.
 xvfb=

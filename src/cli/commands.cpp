@@ -228,7 +228,7 @@ int run(QCoreApplication &app)
         {QStringLiteral("parallel"),
          QStringLiteral("Printers at once (default 16; firmware 1; scan 64)."), QStringLiteral("N")},
         {{QStringLiteral("q"), QStringLiteral("quiet")},
-         QStringLiteral("Only failures, no progress and no summary.")},
+         QStringLiteral("No progress and no summary; of a change, only the failed printers.")},
         {QStringLiteral("address"), QStringLiteral("network: the new address."), QStringLiteral("A")},
         {QStringLiteral("mask"), QStringLiteral("network: the new subnet mask."), QStringLiteral("M")},
         {QStringLiteral("gateway"), QStringLiteral("network: the new default gateway."), QStringLiteral("G")},

@@ -103,7 +103,8 @@ void Fleet::report(Job *job, const Result &result)
         err(QStringLiteral("\r\033[K"));
     if (m_options.json) {
         out(QJsonDocument(report).toJson(QJsonDocument::Compact) + '\n');
-    } else if (!m_options.quiet || !result.ok()) {
+    } else if (!m_options.quiet || !result.ok() || !m_options.audit) {
+        // Quiet lists a change's failures only; a reading's values are its point.
         out(QStringLiteral("%1\t%2\t%3\n")
                 .arg(job->printer(), result.ok() ? QStringLiteral("ok") : QStringLiteral("FAILED"), text)
                 .toUtf8());

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The command line over a fleet, against printers on loopback addresses
+# that answer at once (bench_fleet_printers):
+#  - clock over 200 printers: nettoolctl against xargs -P 16 curl sending the
+#    same requests (same endpoint, same form body), median of the rounds;
+#  - scan of a /24 holding 3 printers: wall time.
+set -euo pipefail
+bin=$1
+work=$(mktemp -d)
+printers=
+cleanup() {
+    [ -z "$printers" ] || kill "$printers" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export NETTOOL_AUDIT_LOG=$work/changes.jsonl # not the machine's history
+rounds=5
+
+start_printers() { # PREFIX FIRST LAST
+    "$bin/bench_fleet_printers" "$@" >"$work/printers.out" 2>&1 &
+    printers=$!
+    for _ in $(seq 100); do grep -q ready "$work/printers.out" && return; sleep 0.1; done
+    cat "$work/printers.out" >&2
+    return 1
+}
+stop_printers() { kill "$printers"; wait "$printers" 2>/dev/null || true; printers=; }
+seconds() { /usr/bin/time -f %e -o "$work/t" "$@" >/dev/null 2>&1 || true; cat "$work/t"; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+start_printers 127.0.99. 1 200
+seq -f '127.0.99.%g' 1 200 >"$work/fleet.txt"
+curl_fleet() {
+    local stamp
+    stamp=$(date +%Y%m%d%H%M%S)
+    xargs -P 16 -I{} curl -s -o /dev/null -X POST -d "time=$stamp" "http://{}:9100/lsp/setTime.php" <"$work/fleet.txt"
+}
+export -f curl_fleet
+export work
+: >"$work/ours"; : >"$work/peer"
+for _ in $(seq $rounds); do
+    seconds "$bin/nettoolctl" -q clock "@$work/fleet.txt" >>"$work/ours"
+    seconds bash -c curl_fleet >>"$work/peer"
+done
+grep -c '"ok":true' "$NETTOOL_AUDIT_LOG" >/dev/null || { echo "nettoolctl did not reach the printers" >&2; exit 1; }
+awk -v o="$(median <"$work/ours")" -v p="$(median <"$work/peer")" 'BEGIN {
+    printf "clock over 200 printers: nettoolctl %.2f s, xargs -P 16 curl %.2f s, ratio %.2f (target <= 1.1)\n", o, p, (p > 0 ? o / p : 0)
+}'
+stop_printers
+
+start_printers 127.0.98. 1 3
+: >"$work/scan"
+for _ in $(seq $rounds); do
+    seconds "$bin/nettoolctl" -q scan 127.0.98.0/24 >>"$work/scan"
+done
+found=$("$bin/nettoolctl" -q scan 127.0.98.0/24 | wc -l)
+echo "scan of a /24 holding $found printers: $(median <"$work/scan") s (wall, median of $rounds)"
