@@ -56,6 +56,10 @@ int main(int argc, char **argv)
     QObject::connect(&window, &cManage::closedAfterWaiting, &app, &QCoreApplication::quit);
     window.show();
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &window, [&window] {
+        // A window already closed (or hidden while it finishes a change)
+        // stays so: showing it again would keep the tool from quitting.
+        if (window.isHidden())
+            return;
         window.showNormal();
         window.raise();
         window.activateWindow();
