@@ -11,7 +11,6 @@
 #include "ui_cmanage.h"
 #include "whitelist/strategydomain.h"
 #include "whitelist/upload.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QtDebug>
 
@@ -91,9 +90,8 @@ void cManage::on_loadip_clicked()
         Boxes::warning(this, Title, "该打印机的白名单修改尚未完成，请稍后再加载");
         return;
     }
-    WhiteListDatabase store;
-    const QStringList addresses = store.selectIPs(WhiteListDatabase::databasePath(printer));
-    if (addresses.contains(QStringLiteral("error"))) {
+    QStringList addresses;
+    if (!Whitelist::load(printer, &addresses).ok()) {
         Boxes::critical(this, Title, "加载白名单失败");
         return;
     }
