@@ -1,6 +1,6 @@
 // Loading a whitelist of 10,000 addresses through the store, against the
 // sqlcipher command-line tool reading the same file with the same key.
-#include "whitelist/whitelistdatabase.h"
+#include "core/whitelistdatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The whitelist upload pipeline (document, encryption, Base64, percent
 // encoding): time per address as the list grows, and the cipher alone
 // against `openssl speed -evp aes-256-ecb` measured in the same run.
+#include "core/strategydomain.h"
+#include "core/whitelistupload.h"
 #include "net/httpservices.h"
-#include "whitelist/strategydomain.h"
-#include "whitelist/upload.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // One firmware upload the way the tool makes it (the same file checks,
 // body and request object), for the upload benchmark.
+#include "core/firmware.h"
 #include "net/httpservices.h"
-#include "ops/firmware.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,8 +33,8 @@ int main(int argc, char **argv)
     });
     QMap<QString, QString> fields;
     fields.insert(QStringLiteral("type"), QStringLiteral("board"));
-    service->postMultipart(QString::fromLocal8Bit(argv[2]), QStringLiteral("Zipfile"), QFileInfo(path).fileName(),
-                           file, fields, 1);
+    service->postMultipart(QString::fromLocal8Bit(argv[2]), QStringLiteral("Zipfile"), QFileInfo(path).fileName(), file,
+                           fields, 1);
     app.exec();
     // Where the time goes, for the benchmark's report.
     std::fprintf(stderr, "last byte handed over at %lld ms, answer at %lld ms\n", sentMs, clock.elapsed());

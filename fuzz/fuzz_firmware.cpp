@@ -1,4 +1,4 @@
-#include "ops/firmware.h"
+#include "core/firmware.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "ops/networkrules.h"
+#include "core/networkrules.h"
 
 #include <QList>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "ops/endpoints.h"
-#include "ops/networkrules.h"
+#include "core/endpoints.h"
+#include "core/networkrules.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
+#include "core/strategydomain.h"
 #include "core/whitelist.h"
+#include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
 #include "support/strategycipher.h"
-#include "whitelist/strategydomain.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -263,7 +263,7 @@ void TestCli::whitelistRefusedWhileLockedElsewhere()
     FakePrinter printer(p);
     Whitelist::PrinterLock window(p);
     QString why;
-    QVERIFY(window.acquire(&why));
+    QCOMPARE(window.acquire(&why), Whitelist::PrinterLock::Outcome::Held);
     const Run run = ctl({"whitelist", "add", "10.0.0.1", p});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.contains("under way"));

@@ -1,8 +1,8 @@
+#include "core/whitelistdatabase.h"
 #include "support/messageboxcatcher.h"
 #include "support/simprinter.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QJsonArray>

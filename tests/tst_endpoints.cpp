@@ -1,4 +1,4 @@
-#include "ops/endpoints.h"
+#include "core/endpoints.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "ops/clock.h"
-#include "ops/firmware.h"
+#include "core/clock.h"
+#include "core/firmware.h"
 
 #include <QDateTime>
 #include <QFile>

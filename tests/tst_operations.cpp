@@ -1,8 +1,8 @@
 #include "core/auditlog.h"
 #include "core/operations.h"
 #include "core/whitelist.h"
+#include "core/whitelistdatabase.h"
 #include "net/httpservices.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -33,12 +33,18 @@ void TestOperations::judging_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("delivered");
-    QTest::newRow("success") << 200 << "x" << "success" << true;
-    QTest::newRow("refused") << 500 << "busy" << "refused" << true;
-    QTest::newRow("printer's own 404") << 404 << "nope" << "refused" << true;
-    QTest::newRow("timeout, delivered") << 404 << "timeout" << "timeout" << true;
-    QTest::newRow("timeout, never delivered") << 0 << "timeout" << "timeout" << false;
-    QTest::newRow("no transport") << 0 << "" << "transport" << false;
+    QTest::newRow("success") << 200 << "x"
+                             << "success" << true;
+    QTest::newRow("refused") << 500 << "busy"
+                             << "refused" << true;
+    QTest::newRow("printer's own 404") << 404 << "nope"
+                                       << "refused" << true;
+    QTest::newRow("timeout, delivered") << 404 << "timeout"
+                                        << "timeout" << true;
+    QTest::newRow("timeout, never delivered") << 0 << "timeout"
+                                              << "timeout" << false;
+    QTest::newRow("no transport") << 0 << ""
+                                  << "transport" << false;
 }
 
 void TestOperations::judging()
@@ -67,8 +73,7 @@ void TestOperations::requests()
     QCOMPARE(Ops::clear("10.0.0.255").request.url, QStringLiteral("http://10.0.0.255:9100/lsp/clear.php"));
     const Prepared setIP = Ops::setIP("198.51.100.10", "198.51.100.20", "255.255.255.0", "198.51.100.1");
     QVERIFY(setIP.ready());
-    QCOMPARE(setIP.request.params,
-             (QStringList {"ip=198.51.100.20", "mask=255.255.255.0", "gateway=198.51.100.1"}));
+    QCOMPARE(setIP.request.params, (QStringList {"ip=198.51.100.20", "mask=255.255.255.0", "gateway=198.51.100.1"}));
     QCOMPARE(setIP.request.timeoutMs, 30000);
     QCOMPARE(Whitelist::upload("127.0.0.01", {"10.0.0.1"}).url,
              QStringLiteral("http://127.0.0.1:9100/lsp/config-strategies.php"));
@@ -122,8 +127,9 @@ void TestOperations::listDifferences()
 
 void TestOperations::auditLine()
 {
-    const QByteArray line = AuditLog::line(QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC), "op", "127.0.0.010",
-                                           "clock", Result::fromRecord(404, "timeout"));
+    const AuditLog::Origin origin {"op", "root", "ws-7", "nettoolctl"};
+    const QByteArray line = AuditLog::line(QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC), origin, "127.0.0.010",
+                                           "clock", Result::fromRecord(404, "timeout"), {{"file", "fw.bin"}});
     QVERIFY(line.endsWith('\n'));
     QCOMPARE(line.count('\n'), 1);
     const QJsonObject o = QJsonDocument::fromJson(line).object();
@@ -133,6 +139,11 @@ void TestOperations::auditLine()
     QCOMPARE(o.value("operation").toString(), QStringLiteral("clock"));
     QCOMPARE(o.value("outcome").toString(), QStringLiteral("timeout"));
     QCOMPARE(o.value("ok").toBool(), false);
+    QVERIFY(!o.contains("status")); // the time-out record's 404 is no answer
+    QCOMPARE(o.value("effective_user").toString(), QStringLiteral("root"));
+    QCOMPARE(o.value("host").toString(), QStringLiteral("ws-7"));
+    QCOMPARE(o.value("source").toString(), QStringLiteral("nettoolctl"));
+    QCOMPARE(o.value("file").toString(), QStringLiteral("fw.bin"));
 }
 
 // Two stores alive at once (two printers in one run) each keep their own

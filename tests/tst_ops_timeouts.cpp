@@ -1,8 +1,8 @@
+#include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QTabWidget>
@@ -43,9 +43,9 @@ void TestOpsTimeouts::init()
     // One address per function: the entries run at the same time, and
     // the memcheck session runs one of them again beside the others.
     const QHash<QByteArray, QString> addresses {
-        {"clockWithoutAnswer", "127.0.5.1"},  {"refreshWithoutAnswer", "127.0.5.2"},
-        {"uploadWithoutAnswer", "127.0.5.3"}, {"whitelistAddWithoutAnswer", "127.0.5.4"},
-        {"clockLateAnswer", "127.0.5.5"},     {"whitelistLateAcceptance", "127.0.5.6"},
+        {"clockWithoutAnswer", "127.0.5.1"},   {"refreshWithoutAnswer", "127.0.5.2"},
+        {"uploadWithoutAnswer", "127.0.5.3"},  {"whitelistAddWithoutAnswer", "127.0.5.4"},
+        {"clockLateAnswer", "127.0.5.5"},      {"whitelistLateAcceptance", "127.0.5.6"},
         {"counterWithoutAnswer", "127.0.5.7"}, {"clearWithoutAnswer", "127.0.5.8"},
         {"slowUploadIsNotCut", "127.0.5.9"}};
     m_address = addresses.value(fn);

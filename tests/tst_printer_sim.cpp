@@ -1,14 +1,14 @@
+#include "core/strategydomain.h"
+#include "core/whitelistupload.h"
 #include "net/httpservices.h"
 #include "net/multipart.h"
 #include "support/simprinter.h"
-#include "whitelist/strategydomain.h"
-#include "whitelist/upload.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -305,12 +305,14 @@ void TestPrinterSim::stoppingFreesThePort()
     sim.start(qEnvironmentVariable("NETTOOL_SOURCE_DIR") + "/printer-sim/start.sh", {"127.0.10.9"});
     QVERIFY(sim.waitForStarted());
     QTcpSocket probe;
-    QVERIFY(QTest::qWaitFor([&] {
-        probe.connectToHost("127.0.10.9", 9100);
-        const bool up = probe.waitForConnected(200);
-        probe.abort();
-        return up;
-    }, 10000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            probe.connectToHost("127.0.10.9", 9100);
+            const bool up = probe.waitForConnected(200);
+            probe.abort();
+            return up;
+        },
+        10000));
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     QTcpServer again;

@@ -1,11 +1,12 @@
 #include "core/auditlog.h"
+#include "core/whitelist.h"
+#include "core/whitelistdatabase.h"
 #include "support/debugcapture.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/mountns.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ private slots:
     void initTestCase();
     void cleanup();
     void diskFull();
+    void changeRefusedWhereStoreCannotBeWritten();
     void acceptedChangeOnFullDisk();
     void failedCreationLeavesNoFile();
     void readOnly();
@@ -105,16 +107,61 @@ void TestStoreFaults::diskFull()
     QVERIFY(after == stored || after == stored.mid(1));
 }
 
-// The printer took the change but the store cannot: the operator still sees
-// the printer's verdict, and the next load shows what the store holds.
-void TestStoreFaults::acceptedChangeOnFullDisk()
+// A store that cannot be written (a read-only disk, a file where the
+// printer's folder belongs): the page says which folder, never that a
+// colleague is at work, and nothing goes to the printer (it would hold a
+// list this machine could not record).
+void TestStoreFaults::changeRefusedWhereStoreCannotBeWritten()
 {
     const char *printer = "127.0.12.2";
+    const char *blocked = "127.0.12.8";
+    FakePrinter fake(printer);
+    FakePrinter fakeBlocked(blocked);
+    QVERIFY(fake.isListening() && fakeBlocked.isListening());
+    QVERIFY(WhiteListDatabase().insertIP(path(printer), "10.0.0.1"));
+    QFile blocker(QStringLiteral("/var/varnok/data/") + blocked);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    cManage window;
+    MessageBoxCatcher boxes;
+    widget<QTabWidget>(window, "tabWidget")->setCurrentIndex(4);
+    auto tryAdd = [&](const char *p) {
+        type(window, "lineEdit_11", p);
+        click(window, "loadip");
+        type(window, "lineEdit_10", "10.0.0.2");
+        click(window, "whiteListAddButton");
+    };
+    QVERIFY(MountNs::remountReadOnly(true));
+    tryAdd(printer);
+    QVERIFY(MountNs::remountReadOnly(false));
+    tryAdd(blocked);
+    QCOMPARE(boxes.count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(boxes.boxes().at(i).icon, QMessageBox::Warning);
+        QVERIFY(boxes.boxes().at(i).text.contains(QStringLiteral("/var/varnok/data/") + (i ? blocked : printer)));
+        QVERIFY(!boxes.boxes().at(i).text.contains(QStringLiteral("他人"))); // no colleague to wait for
+    }
+    QCOMPARE(widget<QListWidget>(window, "whiteListWidget")->count(), 0);
+    QVERIFY(button(window, "whiteListAddButton")->isEnabled());
+    QTest::qWait(100);
+    QVERIFY(fake.requests().isEmpty());
+    QVERIFY(fakeBlocked.requests().isEmpty());
+    QCOMPARE(WhiteListDatabase().selectIPs(path(printer)), QStringList {"10.0.0.1"});
+    QVERIFY(!QFileInfo::exists(Whitelist::intentPath(printer)));
+}
+
+// The disk fills while the change is on its way: the printer took a list
+// the store cannot hold. The operator is told, the intent stays, and the
+// next load says the printer's list is uncertain until it is sent again.
+void TestStoreFaults::acceptedChangeOnFullDisk()
+{
+    const char *printer = "127.0.12.7";
     FakePrinter fake(printer);
     QVERIFY(fake.isListening());
-    WhiteListDatabase store;
-    QVERIFY(store.insertIP(path(printer), "10.0.0.1"));
-    QVERIFY(fillLeaving(0));
+    FakePrinter::Script hold;
+    hold.mode = FakePrinter::Mode::Hold;
+    fake.script("/lsp/config-strategies.php", hold);
+    QVERIFY(WhiteListDatabase().insertIP(path(printer), "10.0.0.1"));
     cManage window;
     MessageBoxCatcher boxes;
     widget<QTabWidget>(window, "tabWidget")->setCurrentIndex(4);
@@ -122,21 +169,31 @@ void TestStoreFaults::acceptedChangeOnFullDisk()
     click(window, "loadip");
     type(window, "lineEdit_10", "10.0.0.2");
     click(window, "whiteListAddButton");
+    QVERIFY(QTest::qWaitFor([&] { return fake.heldCount() == 1; }, 5000));
+    QVERIFY(fillLeaving(0));
+    QVERIFY(fake.release(200));
     QVERIFY(boxes.waitForCount(1));
     QCOMPARE(boxes.boxes().first().text, QStringLiteral("操作成功"));
     const QStringList now = WhiteListDatabase().selectIPs(path(printer));
     QVERIFY(now == QStringList({"10.0.0.1"}) || now == QStringList({"10.0.0.1", "10.0.0.2"}));
     // A change the printer took but the store lost is said, not hidden.
-    const int expected = now.size() == 1 ? 2 : 1;
-    QTRY_COMPARE(boxes.count(), expected);
-    if (expected == 2) {
-        QCOMPARE(boxes.last().icon, QMessageBox::Warning);
-        QCOMPARE(boxes.last().title, QStringLiteral("安全认证"));
-    }
+    const bool lost = now.size() == 1;
+    QTRY_COMPARE(boxes.count(), lost ? 2 : 1);
+    QCOMPARE(QFileInfo::exists("/var/varnok/data/127.0.12.7/strategy.pending"), lost);
     QVERIFY(button(window, "loadip")->isEnabled());
+    QFile::remove(Filler);
     click(window, "loadip");
-    QCOMPARE(boxes.count(), expected);
+    QCOMPARE(boxes.count(), lost ? 3 : 1);
     QCOMPARE(widget<QListWidget>(window, "whiteListWidget")->count(), now.size());
+    if (!lost)
+        return;
+    QCOMPARE(boxes.last().icon, QMessageBox::Warning); // the printer may hold the other list
+    // Sending the list again (nothing selected) settles it.
+    fake.answer("/lsp/config-strategies.php", 200);
+    click(window, "whiteListRemoveButton");
+    QVERIFY(boxes.waitForCount(4));
+    QCOMPARE(boxes.last().text, QStringLiteral("操作成功"));
+    QVERIFY(!QFileInfo::exists("/var/varnok/data/127.0.12.7/strategy.pending"));
 }
 
 // A store that cannot even be created leaves no empty file behind, which

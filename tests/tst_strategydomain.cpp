@@ -1,5 +1,5 @@
-#include "whitelist/strategydomain.h"
-#include "whitelist/upload.h"
+#include "core/strategydomain.h"
+#include "core/whitelistupload.h"
 
 #include <QDomDocument>
 #include <QtTest>

@@ -1,11 +1,12 @@
+#include "core/auditlog.h"
+#include "core/strategydomain.h"
 #include "core/whitelist.h"
+#include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/strategycipher.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
-#include "whitelist/strategydomain.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QDir>
 #include <QTabWidget>
@@ -193,12 +194,20 @@ void TestWhitelistPage::addAccepted()
     QCOMPARE(shown(), QStringList {"10.0.0.5"});
     type(*m_window, "lineEdit_10", "10.0.0.7");
     bool busyWhileOpen = false;
+    bool lockFreeWhileOpen = false;
     QStringList storeWhileOpen;
+    QByteArray auditWhileOpen;
     m_boxes->whileOpen = [&](QMessageBox *) {
         busyWhileOpen = !button(*m_window, "whiteListAddButton")->isEnabled()
             && !button(*m_window, "whiteListRemoveButton")->isEnabled() && !button(*m_window, "loadip")->isEnabled();
         storeWhileOpen = stored(A);
+        QFile log(AuditLog::path());
+        if (log.open(QIODevice::ReadOnly))
+            auditWhileOpen = log.readAll();
+        QString why;
+        lockFreeWhileOpen = Whitelist::PrinterLock(A).acquire(&why) == Whitelist::PrinterLock::Outcome::Held;
     };
+    QFile::remove(AuditLog::path());
     click(*m_window, "whiteListAddButton");
     QCOMPARE(shown(), (QStringList {"10.0.0.5", "10.0.0.7"})); // at once
     QVERIFY(!button(*m_window, "loadip")->isEnabled());
@@ -208,7 +217,13 @@ void TestWhitelistPage::addAccepted()
     QCOMPARE(m_boxes->last().text, QStringLiteral("操作成功"));
     QVERIFY(!m_boxes->last().hasParent);
     QVERIFY(busyWhileOpen);
-    QCOMPARE(storeWhileOpen, QStringList {"10.0.0.5"}); // stored only after the box
+    // Recorded before the box opens, and nobody else is held up by it.
+    QCOMPARE(storeWhileOpen, (QStringList {"10.0.0.5", "10.0.0.7"}));
+    QCOMPARE(auditWhileOpen.count('\n'), 1);
+    QVERIFY(auditWhileOpen.contains("\"added\":[\"10.0.0.7\"]"));
+    QVERIFY(auditWhileOpen.contains("\"source\":\"window\""));
+    QVERIFY(lockFreeWhileOpen);
+    QVERIFY(!QFileInfo::exists(Whitelist::intentPath(A)));
     QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
     QVERIFY(button(*m_window, "whiteListAddButton")->isEnabled());
     QVERIFY(button(*m_window, "loadip")->isEnabled());
@@ -261,10 +276,17 @@ void TestWhitelistPage::addChecksAddress()
     QCOMPARE(m_boxes->last().icon, QMessageBox::Warning);
     QCOMPARE(m_boxes->last().text, QStringLiteral("白名单中已存在该IP"));
     QCOMPARE(m_a->requests().size(), 1);
-    type(*m_window, "lineEdit_10", "10.0.0.07");
+    // One address, one entry: leading zeros make no second one.
+    type(*m_window, "lineEdit_10", "010.000.000.007");
     click(*m_window, "whiteListAddButton");
-    QVERIFY(m_boxes->waitForCount(3));
-    QCOMPARE(stored(A), (QStringList {"10.0.0.7", "10.0.0.07"}));
+    QCOMPARE(m_boxes->count(), 3);
+    QCOMPARE(m_boxes->last().text, QStringLiteral("白名单中已存在该IP"));
+    type(*m_window, "lineEdit_10", "10.0.0.08");
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(4));
+    QCOMPARE(stored(A), (QStringList {"10.0.0.7", "10.0.0.8"}));
+    QCOMPARE(shown(), (QStringList {"10.0.0.7", "10.0.0.8"}));
+    QVERIFY(lastDocument(*m_a).contains("<IP>10.0.0.7;10.0.0.8</IP>"));
     type(*m_window, "lineEdit_10", "10.0.0.256");
     click(*m_window, "whiteListAddButton");
     QCOMPARE(m_boxes->last().text, QStringLiteral("请输入正确打印机IP地址"));
@@ -524,7 +546,7 @@ void TestWhitelistPage::changeUnderWayElsewhereIsRefused()
     {
         Whitelist::PrinterLock elsewhere(A);
         QString why;
-        QVERIFY(elsewhere.acquire(&why));
+        QCOMPARE(elsewhere.acquire(&why), Whitelist::PrinterLock::Outcome::Held);
         type(*m_window, "lineEdit_10", "10.0.0.7");
         click(*m_window, "whiteListAddButton");
         QCOMPARE(m_boxes->count(), 1);

@@ -1,5 +1,5 @@
+#include "core/whitelistdatabase.h"
 #include "support/debugcapture.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/instancechannel.h"
 #include "app/startup.h"
-#include "app/terminationwatcher.h"
+#include "core/terminationwatcher.h"
 #include "ui/cmanage.h"
 
 #include <QApplication>
@@ -52,7 +52,12 @@ int main(int argc, char **argv)
     window.move(Startup::centredPosition(desktop->size(), window.size()));
     // Closing, not quitting: the window may first finish a change the
     // printer is still answering.
-    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
+    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, [&window] {
+        // A close that is not waiting for a change ends the tool even with a
+        // box open (the box is closed with the window).
+        if (window.close())
+            QCoreApplication::quit();
+    });
     QObject::connect(&window, &cManage::closedAfterWaiting, &app, &QCoreApplication::quit);
     window.show();
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &window, [&window] {

@@ -2,16 +2,19 @@
 
 #include "cli/fleet.h"
 #include "cli/printerlist.h"
+#include "core/auditlog.h"
+#include "core/endpoints.h"
 #include "core/job.h"
 #include "core/operations.h"
+#include "core/terminationwatcher.h"
 #include "core/whitelistjob.h"
-#include "ops/endpoints.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cstdio>
 #include <unistd.h>
@@ -35,15 +38,19 @@ Commands:
   whitelist add     ADDRESS PRINTER... add one address to each printer's whitelist
   whitelist remove  ADDRESS PRINTER... remove one address
   whitelist set     FILE PRINTER...    make each whitelist equal to FILE (one address a line);
-                                       a printer whose list already matches gets nothing
+                                       a printer whose list already matches gets nothing,
+                                       unless its last change was interrupted or --force
   scan      RANGE...                   find the printers that answer, with their firmware version
+  log       [PRINTER...]               the audit log's lines for these printers (all without),
+                                       oldest first; --since DATE
 
 PRINTER is an IPv4 address, a range in CIDR notation (its host addresses) or
 @FILE (one address or range a line; blank lines and # comments ignored).
 
 Exit status: 0 when every printer succeeded, 1 when any failed, 2 for a usage
-error (then nothing is sent). Every change is appended to
-/var/varnok/log/changes.jsonl.)";
+error (then nothing is sent); after SIGINT, SIGTERM or SIGHUP, 130, 143 or 129
+once the printers under way have answered (a second signal ends at once).
+Every change is appended to /var/varnok/log/changes.jsonl.)";
 
 struct Plan
 {
@@ -52,8 +59,6 @@ struct Plan
     QStringList printerItems;
     Fleet::MakeJob make;
     Fleet::Describe describe;
-    std::function<bool(Job *, const Result &)> auditIf;
-    std::function<QString(Job *, const Result &)> auditDetail;
     std::function<bool(const Result &)> reportIf;
 };
 
@@ -63,10 +68,14 @@ int usage(const QString &why)
     return 2;
 }
 
-Fleet::MakeJob requestJob(std::function<Prepared(const QString &)> prepare, RequestJob::Judge judge)
+// `audit`: the operation's name in the audit log; empty for a reading.
+Fleet::MakeJob requestJob(std::function<Prepared(const QString &)> prepare, RequestJob::Judge judge,
+                          const QString &audit = QString())
 {
-    return [prepare, judge](const QString &printer) -> Job * {
-        return new RequestJob(printer, prepare(printer), judge);
+    return [prepare, judge, audit](const QString &printer) -> Job * {
+        auto *job = new RequestJob(printer, prepare(printer), judge);
+        job->setAuditOperation(audit);
+        return job;
     };
 }
 
@@ -75,16 +84,14 @@ bool readWhitelist(const QString &path, QStringList *addresses, QString *why)
 {
     if (!PrinterList::readLines(path, addresses, why))
         return false;
-    QStringList unique;
     for (const QString &address : *addresses) {
         if (!AddressPatterns::matchesB(address)) {
             *why = QStringLiteral("%1: not an IPv4 address: %2").arg(path, address);
             return false;
         }
-        if (!unique.contains(address))
-            unique << address;
     }
-    *addresses = unique;
+    // "10.0.0.07" and "10.0.0.7" are one entry.
+    *addresses = Whitelist::normalized(*addresses);
     return true;
 }
 
@@ -118,26 +125,33 @@ QString planWhitelist(const QCommandLineParser &parser, QStringList args, Plan *
     }
     const bool check = parser.isSet(QStringLiteral("check"));
     const bool diff = parser.isSet(QStringLiteral("diff"));
-    if ((check || diff) && mode == WhitelistJob::Mode::Show)
-        return QStringLiteral("--check and --diff go with add, remove and set");
+    const bool force = parser.isSet(QStringLiteral("force"));
+    if ((check || diff || force) && mode == WhitelistJob::Mode::Show)
+        return QStringLiteral("--check, --diff and --force go with add, remove and set");
     plan->operation = QStringLiteral("whitelist ") + sub;
     plan->printerItems = args;
-    plan->options.audit = mode != WhitelistJob::Mode::Show;
-    plan->make = [mode, addresses, check](const QString &printer) -> Job * {
-        return new WhitelistJob(printer, mode, addresses, check);
-    };
-    plan->auditIf = [](Job *job, const Result &) { return static_cast<WhitelistJob *>(job)->sent(); };
-    plan->auditDetail = [](Job *job, const Result &result) {
-        auto *w = static_cast<WhitelistJob *>(job);
-        return QStringLiteral("%1; added: %2; removed: %3")
-            .arg(result.ok() ? result.value : result.describe(), w->added().join(','), w->removed().join(','));
+    plan->options.changes = mode != WhitelistJob::Mode::Show;
+    plan->make = [mode, addresses, check, force](const QString &printer) -> Job * {
+        auto *job = new WhitelistJob(printer, mode, addresses, check);
+        job->setForce(force);
+        return job;
     };
     plan->describe = [mode, diff, check](Job *job, const Result &result, QJsonObject *report, QString *text) {
         auto *w = static_cast<WhitelistJob *>(job);
+        if (w->refusal() == WhitelistJob::Refusal::None)
+            report->insert(QStringLiteral("state"), w->state());
         if (mode == WhitelistJob::Mode::Show) {
-            report->insert(QStringLiteral("value"), toJson(w->list()));
+            report->insert(QStringLiteral("value"), toJson(w->stored()));
+            if (w->uncertain()) {
+                // Either list may be the printer's.
+                report->insert(QStringLiteral("pending"), toJson(w->pending()));
+                *text += QStringLiteral(" (uncertain: an interrupted change may have left the printer with %1)")
+                             .arg(w->pending().join(','));
+            }
             return;
         }
+        if (w->uncertain() && result.kind != Result::Kind::Unrecorded)
+            *text += QStringLiteral(" (uncertain: the printer may hold either list; send it again)");
         if (check || result.ok())
             report->insert(QStringLiteral("changed"), w->changed());
         if (!diff)
@@ -162,23 +176,24 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
     if (command == QLatin1String("version")) {
         plan->make = requestJob(Ops::version, Ops::judgeVersion);
     } else if (command == QLatin1String("clock")) {
-        plan->options.audit = true;
+        plan->options.changes = true;
         plan->make = requestJob([](const QString &p) { return Ops::clock(p, QDateTime::currentDateTime()); },
-                                Ops::judgeClock);
+                                Ops::judgeClock, command);
     } else if (command == QLatin1String("counter")) {
         plan->make = requestJob(Ops::counter, Ops::judgeCounter);
     } else if (command == QLatin1String("clear")) {
-        plan->options.audit = true;
-        plan->make = requestJob(Ops::clear, Ops::judgeClear);
+        plan->options.changes = true;
+        plan->make = requestJob(Ops::clear, Ops::judgeClear, command);
     } else if (command == QLatin1String("firmware")) {
         if (args.isEmpty())
             return QStringLiteral("firmware needs a FILE");
         const QString file = args.takeFirst();
         if (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable())
             return QStringLiteral("not a readable regular file: ") + file;
-        plan->options.audit = true;
+        plan->options.changes = true;
         plan->options.parallel = 1;
-        plan->make = requestJob([file](const QString &p) { return Ops::upgrade(p, file); }, Ops::judgeUpgrade);
+        // The version it ran before goes into the audit line.
+        plan->make = [file](const QString &printer) -> Job * { return new FirmwareJob(printer, file, true); };
     } else if (command == QLatin1String("network")) {
         const QString address = parser.value(QStringLiteral("address"));
         const QString mask = parser.value(QStringLiteral("mask"));
@@ -187,7 +202,7 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
             return QStringLiteral("network needs --address, --mask and --gateway");
         if (args.size() != 1 || args.first().contains(QLatin1Char('/')) || args.first().startsWith(QLatin1Char('@')))
             return QStringLiteral("network configures exactly one PRINTER");
-        plan->options.audit = true;
+        plan->options.changes = true;
         plan->make = [address, mask, gateway](const QString &printer) -> Job * {
             return new NetworkJob(printer, address, mask, gateway);
         };
@@ -215,6 +230,49 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
     return QString();
 }
 
+// nettoolctl log: who changed what, from the audit log.
+int showLog(const QCommandLineParser &parser)
+{
+    QStringList printers;
+    QString why;
+    if (!PrinterList::expand(parser.positionalArguments().mid(1), &printers, &why))
+        return usage(why);
+    QDateTime since;
+    if (parser.isSet(QStringLiteral("since"))) {
+        const QString text = parser.value(QStringLiteral("since"));
+        since = QDateTime::fromString(text, Qt::ISODate);
+        if (!since.isValid())
+            since = QDate::fromString(text, Qt::ISODate).startOfDay();
+        if (!since.isValid())
+            return usage(QStringLiteral("--since takes a date (2026-12-01) or a time (2026-12-01T08:00)"));
+    }
+    QList<QJsonObject> entries;
+    if (!AuditLog::read(AuditLog::path(), printers, since, &entries, &why)) {
+        std::fprintf(stderr, "nettoolctl: %s\n", qPrintable(why));
+        return 1;
+    }
+    const bool json = parser.isSet(QStringLiteral("json"));
+    for (const QJsonObject &e : entries) {
+        QByteArray line;
+        if (json) {
+            line = QJsonDocument(e).toJson(QJsonDocument::Compact);
+        } else {
+            auto v = [&e](const char *key) { return e.value(QLatin1String(key)).toVariant().toString(); };
+            QString who = v("user");
+            if (!v("effective_user").isEmpty() && v("effective_user") != who)
+                who += QStringLiteral(" (as %1)").arg(v("effective_user"));
+            line = QStringLiteral("%1  %2  %3  %4  %5@%6 via %7  %8")
+                       .arg(v("time"), v("printer"), v("operation"), v("outcome"), who, v("host"), v("source"),
+                            v("detail"))
+                       .trimmed()
+                       .toUtf8();
+        }
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        std::fputc('\n', stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int run(QCoreApplication &app)
@@ -225,8 +283,8 @@ int run(QCoreApplication &app)
     parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("json"), QStringLiteral("One JSON object per printer per line.")},
-        {QStringLiteral("parallel"),
-         QStringLiteral("Printers at once (default 16; firmware 1; scan 64)."), QStringLiteral("N")},
+        {QStringLiteral("parallel"), QStringLiteral("Printers at once (default 16; firmware 1; scan 64)."),
+         QStringLiteral("N")},
         {{QStringLiteral("q"), QStringLiteral("quiet")},
          QStringLiteral("No progress and no summary; of a change, only the failed printers.")},
         {QStringLiteral("address"), QStringLiteral("network: the new address."), QStringLiteral("A")},
@@ -234,6 +292,10 @@ int run(QCoreApplication &app)
         {QStringLiteral("gateway"), QStringLiteral("network: the new default gateway."), QStringLiteral("G")},
         {QStringLiteral("check"), QStringLiteral("whitelist: send nothing, report which printers would change.")},
         {QStringLiteral("diff"), QStringLiteral("whitelist: print the addresses added and removed per printer.")},
+        {QStringLiteral("force"),
+         QStringLiteral("whitelist: send the list even to a printer whose stored list already matches.")},
+        {QStringLiteral("since"), QStringLiteral("log: only lines from DATE on (ISO 8601, e.g. 2026-12-01)."),
+         QStringLiteral("DATE")},
     });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("Its arguments and printers."),
@@ -249,6 +311,10 @@ int run(QCoreApplication &app)
                     qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
+
+    AuditLog::setSource(QStringLiteral("nettoolctl"));
+    if (parser.positionalArguments().value(0) == QLatin1String("log"))
+        return showLog(parser);
 
     Plan p;
     const QString why = plan(parser, parser.positionalArguments(), &p);
@@ -274,12 +340,14 @@ int run(QCoreApplication &app)
     Fleet fleet(p.options, p.make);
     if (p.describe)
         fleet.setDescribe(p.describe);
-    if (p.auditIf)
-        fleet.setAuditFilter(p.auditIf);
-    if (p.auditDetail)
-        fleet.setAuditDetail(p.auditDetail);
     if (p.reportIf)
         fleet.setReportFilter(p.reportIf);
+    // A signal starts no further printer but lets the changes on their way
+    // be answered and recorded; a second one ends at once.
+    TerminationWatcher::installHandlers();
+    TerminationWatcher::setSecondSignalEnds(true);
+    TerminationWatcher watcher;
+    QObject::connect(&watcher, &TerminationWatcher::signalled, &fleet, [&fleet](int sig) { fleet.stop(128 + sig); });
     QObject::connect(&fleet, &Fleet::finished, &app, [](int code) { QCoreApplication::exit(code); });
     fleet.run(printers);
     return app.exec();

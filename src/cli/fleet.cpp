@@ -1,6 +1,5 @@
 #include "cli/fleet.h"
 
-#include "core/auditlog.h"
 #include "core/job.h"
 
 #include <QJsonDocument>
@@ -19,6 +18,18 @@ void err(const QString &line)
     std::fflush(stderr);
 }
 } // namespace
+
+void describeResult(const Result &result, QJsonObject *report)
+{
+    report->insert(QStringLiteral("ok"), result.ok());
+    report->insert(QStringLiteral("outcome"), result.kindName());
+    // A time-out or a refused connection has no HTTP status to report.
+    report->insert(QStringLiteral("status"), result.status != 0 ? QJsonValue(result.status) : QJsonValue());
+    if (result.ok())
+        report->insert(QStringLiteral("value"), result.value);
+    else
+        report->insert(QStringLiteral("reason"), result.describe());
+}
 
 Fleet::Fleet(const Options &options, MakeJob make, QObject *parent)
     : QObject(parent)
@@ -41,9 +52,22 @@ void Fleet::run(const QStringList &printers)
         startNext();
 }
 
+void Fleet::stop(int exitCode)
+{
+    if (m_stopCode >= 0)
+        return;
+    m_stopCode = exitCode;
+    if (m_options.progress)
+        err(QStringLiteral("\r\033[K"));
+    if (m_running > 0)
+        err(QStringLiteral("stopping: waiting for %1 printer(s) under way\n").arg(m_running));
+    if (m_running == 0)
+        end();
+}
+
 void Fleet::startNext()
 {
-    if (m_next >= m_printers.size())
+    if (m_next >= m_printers.size() || m_stopCode >= 0)
         return;
     Job *job = m_make(m_printers.at(m_next++));
     job->setParent(this);
@@ -54,21 +78,30 @@ void Fleet::startNext()
         --m_running;
         ++m_done;
         drawProgress();
-        if (m_done == m_printers.size()) {
-            if (m_options.progress)
-                err(QStringLiteral("\r\033[K"));
-            if (!m_options.quiet)
-                err(QStringLiteral("%1 %2: %3 ok, %4 failed\n")
-                        .arg(m_reported)
-                        .arg(m_reported == 1 ? "printer" : "printers")
-                        .arg(m_reported - m_failed)
-                        .arg(m_failed));
-            emit finished(m_failed > 0 ? 1 : 0);
+        if (m_done == m_printers.size() || (m_stopCode >= 0 && m_running == 0)) {
+            end();
             return;
         }
         startNext();
     });
     job->start();
+}
+
+void Fleet::end()
+{
+    if (m_options.progress)
+        err(QStringLiteral("\r\033[K"));
+    if (!m_options.quiet) {
+        QString line = QStringLiteral("%1 %2: %3 ok, %4 failed")
+                           .arg(m_reported)
+                           .arg(m_reported == 1 ? "printer" : "printers")
+                           .arg(m_reported - m_failed)
+                           .arg(m_failed);
+        if (m_stopCode >= 0 && m_done < m_printers.size())
+            line += QStringLiteral(", %1 not started (stopped)").arg(m_printers.size() - m_done);
+        err(line + QLatin1Char('\n'));
+    }
+    emit finished(m_stopCode >= 0 ? m_stopCode : (m_failed > 0 ? 1 : 0));
 }
 
 void Fleet::report(Job *job, const Result &result)
@@ -78,42 +111,36 @@ void Fleet::report(Job *job, const Result &result)
     ++m_reported;
     if (!result.ok())
         ++m_failed;
+    const QString name = m_names.value(job->printer());
     QJsonObject report;
     report.insert(QStringLiteral("printer"), job->printer());
+    if (!name.isEmpty())
+        report.insert(QStringLiteral("name"), name);
     report.insert(QStringLiteral("operation"), m_options.operation);
-    report.insert(QStringLiteral("ok"), result.ok());
-    report.insert(QStringLiteral("status"), result.status);
-    if (result.ok())
-        report.insert(QStringLiteral("value"), result.value);
-    else
-        report.insert(QStringLiteral("reason"), result.describe());
+    describeResult(result, &report);
     report.insert(QStringLiteral("milliseconds"), job->elapsedMs());
     QString text = result.ok() ? result.value : result.describe();
     if (m_describe)
         m_describe(job, result, &report, &text);
+    if (!job->auditError().isEmpty())
+        err(QStringLiteral("%1: audit log: %2\n").arg(job->printer(), job->auditError()));
 
-    const bool sent = result.kind != Result::Kind::NotSent;
-    if (m_options.audit && sent && (!m_auditIf || m_auditIf(job, result))) {
-        const QString detail = m_auditDetail ? m_auditDetail(job, result) : result.describe();
-        const QString why = AuditLog::append(job->printer(), m_options.operation, result, detail);
-        if (!why.isEmpty())
-            err(QStringLiteral("%1: audit log: %2\n").arg(job->printer(), why));
-    }
     if (m_options.progress)
         err(QStringLiteral("\r\033[K"));
     if (m_options.json) {
         out(QJsonDocument(report).toJson(QJsonDocument::Compact) + '\n');
-    } else if (!m_options.quiet || !result.ok() || !m_options.audit) {
+    } else if (!m_options.quiet || !result.ok() || !m_options.changes) {
         // Quiet lists a change's failures only; a reading's values are its point.
+        const QString who = name.isEmpty() ? job->printer() : QStringLiteral("%1 (%2)").arg(name, job->printer());
         out(QStringLiteral("%1\t%2\t%3\n")
-                .arg(job->printer(), result.ok() ? QStringLiteral("ok") : QStringLiteral("FAILED"), text)
+                .arg(who, result.ok() ? QStringLiteral("ok") : QStringLiteral("FAILED"), text)
                 .toUtf8());
     }
 }
 
 void Fleet::drawProgress()
 {
-    if (!m_options.progress || m_done >= m_printers.size())
+    if (!m_options.progress || m_done >= m_printers.size() || m_stopCode >= 0)
         return;
     const int width = 30;
     const int filled = int(qint64(width) * m_done / m_printers.size());

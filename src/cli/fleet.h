@@ -3,6 +3,7 @@
 
 #include "core/result.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QStringList>
@@ -12,7 +13,8 @@ class Job;
 
 // Runs one operation over many printers, a bounded number at once, on the
 // one event loop: a line (or a JSON object) per printer as each ends, a
-// progress bar on a terminal, a summary at the end.
+// progress bar on a terminal, a summary at the end. Stopped (a signal), it
+// starts no further printer and ends once those under way have.
 class Fleet : public QObject
 {
     Q_OBJECT
@@ -25,7 +27,7 @@ public:
         bool json = false;
         bool quiet = false;
         bool progress = false; // stderr is a terminal
-        bool audit = false; // the operation changes printers
+        bool changes = false; // the operation changes printers: quiet lists failures only
     };
     using MakeJob = std::function<Job *(const QString &printer)>;
     // Extra fields of a printer's report (a whitelist's diff, say).
@@ -36,14 +38,13 @@ public:
     // Which results count in the summary and exit status as a printer that
     // answered (scan leaves silent addresses out).
     void setReportFilter(std::function<bool(const Result &)> filter) { m_filter = std::move(filter); }
-
-    // Which ends of a changing operation go to the audit log; by default
-    // every one that sent something.
-    void setAuditFilter(std::function<bool(Job *, const Result &)> filter) { m_auditIf = std::move(filter); }
-    // The audit line's detail; by default the result described.
-    void setAuditDetail(std::function<QString(Job *, const Result &)> detail) { m_auditDetail = std::move(detail); }
+    // Inventory names of the printers, reported beside their addresses.
+    void setNames(const QHash<QString, QString> &names) { m_names = names; }
 
     void run(const QStringList &printers);
+    // No printer starts from now on; finished() comes once the running
+    // ones have ended, with `exitCode`.
+    void stop(int exitCode);
     int failures() const { return m_failed; }
 
 signals:
@@ -53,19 +54,24 @@ private:
     void startNext();
     void report(Job *job, const Result &result);
     void drawProgress();
+    void end();
 
     Options m_options;
     MakeJob m_make;
     Describe m_describe;
     std::function<bool(const Result &)> m_filter;
-    std::function<bool(Job *, const Result &)> m_auditIf;
-    std::function<QString(Job *, const Result &)> m_auditDetail;
+    QHash<QString, QString> m_names;
     QStringList m_printers;
     int m_next = 0;
     int m_running = 0;
     int m_done = 0;
     int m_failed = 0;
     int m_reported = 0;
+    int m_stopCode = -1;
 };
+
+// A result as a report's fields: ok, outcome, status (null without an HTTP
+// status), value or reason.
+void describeResult(const Result &result, QJsonObject *report);
 
 #endif // FLEET_H

@@ -1,7 +1,8 @@
 #include "cli/printerlist.h"
 
-#include "ops/endpoints.h"
-#include "ops/networkrules.h"
+#include "core/endpoints.h"
+#include "core/printeraddress.h"
+#include "core/networkrules.h"
 
 #include <QFile>
 #include <QSet>
@@ -10,7 +11,11 @@ namespace PrinterList {
 namespace {
 QString dotted(quint32 value)
 {
-    return QStringLiteral("%1.%2.%3.%4").arg(value >> 24).arg((value >> 16) & 255).arg((value >> 8) & 255).arg(value & 255);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(value >> 24)
+        .arg((value >> 16) & 255)
+        .arg((value >> 8) & 255)
+        .arg(value & 255);
 }
 } // namespace
 
@@ -58,7 +63,7 @@ bool expandOne(const QString &item, QStringList *printers, QString *why)
     const quint32 first = prefix >= 31 ? network : network + 1;
     const quint32 end = prefix >= 31 ? last : last - 1;
     for (quint64 value = first; value <= end; ++value)
-        *printers << dotted(quint32(value));
+        *printers << PrinterAddress::dotted(quint32(value));
     return true;
 }
 

@@ -1,9 +1,15 @@
 #include "core/job.h"
 
+#include "core/auditlog.h"
 #include "core/operations.h"
 #include "net/httpservices.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
+#include <QtDebug>
+#include <memory>
 
 Job::Job(const QString &printer, QObject *parent)
     : QObject(parent)
@@ -18,11 +24,23 @@ void Job::start()
     QTimer::singleShot(0, this, [this] { run(); });
 }
 
+void Job::emitAnswer(int status, const QString &body)
+{
+    emit answered(status, 1, body, QString());
+}
+
 void Job::finish(const Result &result)
 {
     if (m_done)
         return;
     m_done = true;
+    m_result = result;
+    if (!m_auditOperation.isEmpty() && m_sent) {
+        m_auditError = AuditLog::append(m_printer, m_auditOperation, result, auditFields());
+        if (!m_auditError.isEmpty())
+            qWarning("audit log: %s", qPrintable(m_auditError));
+    }
+    emitAnswer(m_lastStatus, m_lastBody);
     emit finished(result);
 }
 
@@ -30,8 +48,14 @@ void Job::send(Request request, std::function<Result(int, const QString &)> judg
                std::function<void(const Result &)> then)
 {
     auto *service = new HttpServices;
+    connect(service, &HttpServices::uploadProgress, this, &Job::uploadProgress);
     connect(service, &HttpServices::http_finished, this,
-            [judge, then](int status, int, const QString &body, const QString &) { then(judge(status, body)); });
+            [this, judge, then](int status, int, const QString &body, const QString &) {
+                m_lastStatus = status;
+                m_lastBody = body;
+                then(judge(status, body));
+            });
+    m_sent = true;
     request.sendWith(service);
 }
 
@@ -58,6 +82,7 @@ NetworkJob::NetworkJob(const QString &printer, const QString &ip, const QString 
     , m_mask(mask)
     , m_gateway(gateway)
 {
+    setAuditOperation(QStringLiteral("network"));
 }
 
 void NetworkJob::run()
@@ -67,18 +92,113 @@ void NetworkJob::run()
         finish(setIP.refusal);
         return;
     }
-    auto stage = std::make_shared<bool>(false); // whether setIP wanted a probe
+    auto probe = std::make_shared<bool>(false); // whether setIP wanted a probe
     send(
         std::move(setIP.request),
-        [stage](int status, const QString &body) {
-            *stage = Ops::needsProbe(status, body);
+        [probe](int status, const QString &body) {
+            *probe = Ops::needsProbe(status, body);
             return Ops::judgeSetIP(status, body);
         },
-        [this, stage](const Result &r) {
-            if (!*stage) {
+        [this, probe](const Result &r) {
+            if (!*probe) {
                 finish(r);
                 return;
             }
-            send(std::move(Ops::probe(m_ip).request), Ops::judgeProbe, [this](const Result &p) { finish(p); });
+            m_probed = true;
+            qDebug() << "status_code:" << r.status << "timeout";
+            const QString where = m_probeAddress ? m_probeAddress() : m_ip;
+            send(std::move(Ops::probe(where).request), Ops::judgeProbe, [this](const Result &p) { finish(p); });
         });
+}
+
+QJsonObject NetworkJob::auditFields() const
+{
+    return {
+        {QStringLiteral("address"), m_ip}, {QStringLiteral("mask"), m_mask}, {QStringLiteral("gateway"), m_gateway}};
+}
+
+void NetworkJob::emitAnswer(int status, const QString &body)
+{
+    if (m_probed)
+        emit probeAnswered(status, 1, body, QString());
+    else
+        Job::emitAnswer(status, body);
+}
+
+FirmwareJob::FirmwareJob(const QString &printer, const QString &path, bool readVersionFirst, QObject *parent)
+    : Job(printer, parent)
+    , m_path(path)
+    , m_readVersion(readVersionFirst)
+{
+    setAuditOperation(QStringLiteral("firmware"));
+}
+
+void FirmwareJob::run()
+{
+    if (!m_readVersion) {
+        upload();
+        return;
+    }
+    Prepared version = Ops::version(printer());
+    if (!version.ready()) {
+        finish(version.refusal);
+        return;
+    }
+    // Only for the record: a printer that does not say still gets the image.
+    send(std::move(version.request), Ops::judgeVersion, [this](const Result &r) {
+        if (r.ok())
+            m_versionBefore = r.value;
+        upload();
+    });
+}
+
+void FirmwareJob::upload()
+{
+    Prepared upgrade = Ops::upgrade(printer(), m_path);
+    if (!upgrade.ready()) {
+        finish(upgrade.refusal);
+        return;
+    }
+    // Digested alongside the upload, a few megabytes a turn of the event
+    // loop, so neither waits for the other and a window stays responsive.
+    m_digest.reset(new QFile(m_path));
+    m_hash.reset(new QCryptographicHash(QCryptographicHash::Sha256));
+    m_hashed = !m_digest->open(QIODevice::ReadOnly);
+    if (!m_hashed)
+        QTimer::singleShot(0, this, &FirmwareJob::digestSome);
+    send(std::move(upgrade.request), Ops::judgeUpgrade, [this](const Result &r) {
+        m_answer = r;
+        m_answered = true;
+        if (m_hashed)
+            finish(m_answer);
+    });
+}
+
+void FirmwareJob::digestSome()
+{
+    const QByteArray piece = m_digest->read(4 << 20);
+    m_hash->addData(piece);
+    if (!piece.isEmpty() && !m_digest->atEnd()) {
+        QTimer::singleShot(0, this, &FirmwareJob::digestSome);
+        return;
+    }
+    m_size = m_digest->size();
+    m_sha256 = m_hash->result().toHex();
+    m_digest.reset();
+    m_hashed = true;
+    if (m_answered)
+        finish(m_answer);
+}
+
+QJsonObject FirmwareJob::auditFields() const
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("file"), QFileInfo(m_path).fileName());
+    if (m_size >= 0)
+        o.insert(QStringLiteral("size"), m_size);
+    if (!m_sha256.isEmpty())
+        o.insert(QStringLiteral("sha256"), QString::fromLatin1(m_sha256));
+    if (!m_versionBefore.isEmpty())
+        o.insert(QStringLiteral("version_before"), m_versionBefore);
+    return o;
 }

@@ -1,9 +1,9 @@
 #include "core/operations.h"
 
-#include "ops/clock.h"
-#include "ops/endpoints.h"
-#include "ops/firmware.h"
-#include "ops/networkrules.h"
+#include "core/clock.h"
+#include "core/endpoints.h"
+#include "core/firmware.h"
+#include "core/networkrules.h"
 
 #include <QFileInfo>
 
@@ -48,7 +48,8 @@ Result judgeReading(int status, const QString &body)
 
 Result checkPrinter(const QString &printer, AddressCheck check)
 {
-    const bool fits = check == AddressCheck::A ? AddressPatterns::matchesA(printer) : AddressPatterns::matchesB(printer);
+    const bool fits
+        = check == AddressCheck::A ? AddressPatterns::matchesA(printer) : AddressPatterns::matchesB(printer);
     return fits ? Result::success() : Result::notSent(QStringLiteral("not a printer address: ") + printer);
 }
 
@@ -68,9 +69,9 @@ Result judgeVersion(int status, const QString &body)
 
 Prepared clock(const QString &printer, const QDateTime &now)
 {
-    return checked(printer, AddressCheck::A,
-                   post(Endpoints::SetTime, printer, {QStringLiteral("time=%1").arg(Clock::stamp(now))},
-                        Timeouts::Reading));
+    return checked(
+        printer, AddressCheck::A,
+        post(Endpoints::SetTime, printer, {QStringLiteral("time=%1").arg(Clock::stamp(now))}, Timeouts::Reading));
 }
 
 Result judgeClock(int status, const QString &body)

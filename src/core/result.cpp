@@ -1,7 +1,7 @@
 #include "core/result.h"
 
+#include "core/endpoints.h"
 #include "net/httpservices.h"
-#include "ops/endpoints.h"
 
 Result Result::success(const QString &value)
 {
@@ -22,6 +22,23 @@ Result Result::notSent(const QString &reason, int step)
     return r;
 }
 
+Result Result::localFailure(const QString &reason)
+{
+    Result r = notSent(reason);
+    r.localFault = true;
+    return r;
+}
+
+Result Result::unrecorded(const QString &reason)
+{
+    Result r;
+    r.kind = Kind::Unrecorded;
+    r.status = 200;
+    r.delivered = true;
+    r.reason = reason;
+    return r;
+}
+
 Result Result::fromRecord(int status, const QString &body)
 {
     Result r;
@@ -33,6 +50,7 @@ Result Result::fromRecord(int status, const QString &body)
     } else if (body == QLatin1String("timeout")
                && (status == HttpServices::TimeoutDelivered || status == HttpServices::TimeoutUndelivered)) {
         r.kind = Kind::NoAnswer;
+        r.status = 0; // the record's 404 is no answer of the printer's
         r.delivered = status == HttpServices::TimeoutDelivered;
         r.reason = r.delivered ? QStringLiteral("no answer in time") : QStringLiteral("request never delivered");
     } else if (status == 0) {
@@ -57,6 +75,8 @@ QString Result::kindName() const
         return QStringLiteral("transport");
     case Kind::NoAnswer:
         return QStringLiteral("timeout");
+    case Kind::Unrecorded:
+        return QStringLiteral("unrecorded");
     case Kind::NotSent:
         break;
     }

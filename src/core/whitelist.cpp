@@ -1,29 +1,66 @@
 #include "core/whitelist.h"
 
+#include "core/endpoints.h"
+#include "core/printeraddress.h"
+#include "core/strategydomain.h"
+#include "core/whitelistdatabase.h"
+#include "core/whitelistupload.h"
 #include "net/httpservices.h"
-#include "ops/endpoints.h"
-#include "whitelist/strategydomain.h"
-#include "whitelist/upload.h"
-#include "whitelist/whitelistdatabase.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QSet>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Whitelist {
+namespace {
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The folder exists and this process may make files in it.
+bool folderReady(const QString &folder, QString *why)
+{
+    if (!WhiteListDatabase::makeFolder(folder) || !QFileInfo(folder).isDir()) {
+        *why = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        *why = QStringLiteral("cannot write in the folder %1: %2").arg(folder, errnoText(errno));
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+QString folderOf(const QString &printer)
+{
+    return WhiteListDatabase::directoryOf(WhiteListDatabase::databasePath(printer));
+}
 
 QString lockPath(const QString &printer)
 {
-    return WhiteListDatabase::directoryOf(WhiteListDatabase::databasePath(printer)) + QStringLiteral("/strategy.lock");
+    return folderOf(printer) + QStringLiteral("/strategy.lock");
+}
+
+QString intentPath(const QString &printer)
+{
+    return folderOf(printer) + QStringLiteral("/strategy.pending");
 }
 
 PrinterLock::PrinterLock(const QString &printer)
-    : m_folder(WhiteListDatabase::directoryOf(WhiteListDatabase::databasePath(printer)))
+    : m_printer(printer)
     , m_path(lockPath(printer))
 {
 }
@@ -34,24 +71,39 @@ PrinterLock::~PrinterLock()
         ::close(m_fd); // releases the flock
 }
 
-bool PrinterLock::acquire(QString *why)
+PrinterLock::Outcome PrinterLock::acquire(QString *why)
 {
     if (m_fd >= 0)
-        return true;
-    WhiteListDatabase::makeFolder(m_folder);
+        return Outcome::Held;
+    if (!folderReady(folderOf(m_printer), why))
+        return Outcome::LocalFault;
     const QByteArray native = QFile::encodeName(m_path);
     m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (m_fd < 0) {
-        *why = QStringLiteral("cannot open %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
+        *why = QStringLiteral("cannot open %1: %2").arg(m_path, errnoText(errno));
+        return Outcome::LocalFault;
     }
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(m_fd);
         m_fd = -1;
         *why = QStringLiteral("another change to this printer's whitelist is under way");
-        return false;
+        return Outcome::Busy;
     }
-    return true;
+    return Outcome::Held;
+}
+
+QStringList normalized(const QStringList &addresses)
+{
+    QStringList result;
+    QSet<QString> seen;
+    for (const QString &address : addresses) {
+        const QString plain = PrinterAddress::parse(address).plain();
+        if (!seen.contains(plain)) {
+            seen.insert(plain);
+            result << plain;
+        }
+    }
+    return result;
 }
 
 Result load(const QString &printer, QStringList *addresses)
@@ -62,6 +114,7 @@ Result load(const QString &printer, QStringList *addresses)
         addresses->clear();
         return Result::notSent(QStringLiteral("cannot read the stored whitelist"));
     }
+    *addresses = normalized(*addresses);
     return Result::success();
 }
 
@@ -100,20 +153,59 @@ QStringList removed(const QStringList &before, const QStringList &after)
     return added(after, before);
 }
 
-bool record(const QString &printer, const QStringList &before, const QStringList &after)
+bool record(const QString &printer, const QStringList &after)
 {
-    const QString path = WhiteListDatabase::databasePath(printer);
-    bool recorded = true;
-    const QStringList gone = removed(before, after);
-    if (!gone.isEmpty()) {
-        WhiteListDatabase store;
-        recorded = !store.deleteIPs(path, WhitelistUpload::quotedList(gone)).contains(QStringLiteral("error"));
+    WhiteListDatabase store;
+    return store.replaceAll(WhiteListDatabase::databasePath(printer), after);
+}
+
+bool writeIntent(const QString &printer, const Intent &intent, QString *why)
+{
+    if (!folderReady(folderOf(printer), why))
+        return false;
+    QJsonObject o;
+    o.insert(QStringLiteral("before"), QJsonArray::fromStringList(intent.before));
+    o.insert(QStringLiteral("after"), QJsonArray::fromStringList(intent.after));
+    o.insert(QStringLiteral("user"), intent.user);
+    o.insert(QStringLiteral("host"), intent.host);
+    o.insert(QStringLiteral("source"), intent.source);
+    o.insert(QStringLiteral("time"), intent.time.toUTC().toString(Qt::ISODateWithMs));
+    const QString path = intentPath(printer);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
+        *why = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
     }
-    for (const QString &address : added(before, after)) {
-        WhiteListDatabase store;
-        recorded = store.insertIP(path, address) && recorded;
-    }
-    return recorded;
+    // Another operator of the group must be able to read and repair it.
+    ::chmod(QFile::encodeName(path).constData(), 0664);
+    return true;
+}
+
+bool readIntent(const QString &printer, Intent *intent)
+{
+    QFile file(intentPath(printer));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
+    auto list = [&o](const char *key) {
+        QStringList l;
+        for (const QJsonValue &v : o.value(QLatin1String(key)).toArray())
+            l << v.toString();
+        return l;
+    };
+    // Unreadable contents still mean a change went out unaccounted for.
+    intent->before = list("before");
+    intent->after = list("after");
+    intent->user = o.value(QStringLiteral("user")).toString();
+    intent->host = o.value(QStringLiteral("host")).toString();
+    intent->source = o.value(QStringLiteral("source")).toString();
+    intent->time = QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs);
+    return true;
+}
+
+void clearIntent(const QString &printer)
+{
+    QFile::remove(intentPath(printer));
 }
 
 } // namespace Whitelist

@@ -1,8 +1,8 @@
 #include "ui/cmanage.h"
 
 #include "core/auditlog.h"
-#include "net/httpservices.h"
-#include "ops/endpoints.h"
+#include "core/job.h"
+#include "ui/boxes.h"
 #include "ui_cmanage.h"
 
 #include <QCloseEvent>
@@ -13,6 +13,7 @@ cManage::cManage(QWidget *parent)
     , ui(new Ui::cManage)
 {
     ui->setupUi(this);
+    AuditLog::setSource(QStringLiteral("window"));
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
     setFixedSize(width(), height());
 
@@ -38,20 +39,27 @@ cManage::cManage(QWidget *parent)
 
 cManage::~cManage()
 {
+    Boxes::reopen();
     delete ui;
 }
 
-HttpServices *cManage::newRequest(const char *callback, const char *operation, const QString &printer)
+void cManage::startJob(Job *job, const char *callback)
 {
-    auto *service = new HttpServices;
-    if (operation)
-        m_audits.insert(service, {QString::fromLatin1(operation), AddressPatterns::plain(printer)});
+    job->setParent(this);
     // Connected first, so the cursor is back before the answer's box opens.
-    connect(service, &HttpServices::http_finished, this, &cManage::endWait);
-    connect(service, SIGNAL(http_finished(int, int, QString, QString)), this, callback);
+    connect(job, &Job::answered, this, &cManage::endWait);
+    connect(job, SIGNAL(answered(int, int, QString, QString)), this, callback);
+    connect(job, &Job::finished, job, &QObject::deleteLater);
     if (m_waiting++ == 0)
         setCursor(Qt::BusyCursor);
-    return service;
+    job->start();
+}
+
+Result cManage::jobResult(int status, const QString &body) const
+{
+    if (const auto *job = qobject_cast<const Job *>(sender()))
+        return job->result();
+    return Result::fromRecord(status, body);
 }
 
 void cManage::endWait()
@@ -60,29 +68,10 @@ void cManage::endWait()
         unsetCursor();
 }
 
-cManage::AuditEntry cManage::takeAudit()
-{
-    return m_audits.take(sender());
-}
-
-void cManage::audit(const Result &result)
-{
-    writeAudit(takeAudit(), result);
-}
-
-// The change has happened whatever the log says; a log that cannot be
-// written is reported on stderr, never in the operator's way.
-void cManage::writeAudit(const AuditEntry &entry, const Result &result, const QString &detail)
-{
-    if (entry.operation.isEmpty())
-        return;
-    const QString why = AuditLog::append(entry.printer, entry.operation, result, detail);
-    if (!why.isEmpty())
-        qWarning("audit log: %s", qPrintable(why));
-}
-
 void cManage::closeEvent(QCloseEvent *event)
 {
+    // Nobody is left to read a box: an open one goes, and none opens.
+    Boxes::closeAll();
     if (m_whitelistUploads.isEmpty()) {
         event->accept();
         return;

@@ -11,16 +11,14 @@ class cManage;
 }
 
 #include "core/result.h"
-#include "core/whitelist.h"
 
-#include <memory>
-
-class HttpServices;
+class Job;
 class QCloseEvent;
 class QProgressBar;
 
-// The main window: six pages, one per group of printer operations. Slot
-// bodies of the operations live beside their rules in ops/ and whitelist/.
+// The main window: six pages, one per group of printer operations. Each
+// page reads its fields, runs the core's job for its operation and shows
+// the job's result in the page's box.
 class cManage : public QWidget
 {
     Q_OBJECT
@@ -59,9 +57,9 @@ private slots:
 
 public:
     // Upload the list as it now stands; the printer address is the one the
-    // list was loaded for.
-    void updateWhiteList(QString printerIp);
-    void sendStrategies(QString xml, QString printerIp);
+    // list was loaded for. False when the change was refused before sending
+    // (the page's box said why).
+    bool updateWhiteList(QString printerIp);
 
 protected:
     // With a whitelist change on its way the window hides and the tool
@@ -70,40 +68,27 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // What one whitelist upload changes, fixed when it is sent: the answer
-    // is applied to this printer's store whatever the page shows by then.
+    // What one whitelist change shows, fixed when it is sent: the page is
+    // only put back when it still shows the list the change started from.
     struct WhitelistChange
     {
         QString printer;
-        QStringList before; // the stored list the change started from
-        QStringList after; // the list sent
         QString addedIP;
         QString removedIPs;
-        quint64 load = 0; // the page load the upload started from
-        std::shared_ptr<Whitelist::PrinterLock> lock; // held until the answer is recorded
-    };
-    // A change to audit, remembered from sending to judging.
-    struct AuditEntry
-    {
-        QString operation;
-        QString printer;
+        quint64 load = 0; // the page load the change started from
     };
 
-    // A request object for one page: its answer goes to `callback` (a
-    // SLOT() text), and the window shows a busy cursor until it comes. A
-    // change names its operation and printer for the audit log.
-    HttpServices *newRequest(const char *callback, const char *operation = nullptr,
-                             const QString &printer = QString());
+    // Runs one of the core's jobs for a page: its answer goes to `callback`
+    // (a SLOT() text), and the window shows a busy cursor until it comes.
+    void startJob(Job *job, const char *callback);
+    // The typed result of the job whose answer a reply slot is taking.
+    Result jobResult(int status, const QString &body) const;
     void endWait();
     void finishClosing();
-    AuditEntry takeAudit();
-    void audit(const Result &result);
-    void writeAudit(const AuditEntry &entry, const Result &result, const QString &detail = QString());
     bool uploadInFlightTo(const QString &printer) const;
     void setFirmwareButtonsEnabled(bool enabled);
     void setWhitelistButtonsEnabled(bool enabled);
     bool printerStillLoaded();
-    bool beginChange();
     QStringList shownWhitelist() const;
 
     Ui::cManage *ui;
@@ -113,9 +98,6 @@ private:
     QStringList m_startingList;
     quint64 m_load = 0;
     QHash<QObject *, WhitelistChange> m_whitelistUploads;
-    std::shared_ptr<Whitelist::PrinterLock> m_changeLock;
-    QHash<QObject *, AuditEntry> m_audits;
-    AuditEntry m_probing;
     QProgressBar *m_uploadProgress = nullptr;
     int m_waiting = 0;
     bool m_closing = false;

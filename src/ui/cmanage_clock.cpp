@@ -1,6 +1,6 @@
 // Page 1: set the printer's clock to the workstation's local time.
+#include "core/job.h"
 #include "core/operations.h"
-#include "net/httpservices.h"
 #include "ui/boxes.h"
 #include "ui/cmanage.h"
 #include "ui_cmanage.h"
@@ -14,15 +14,17 @@ const char *const Title = "时间同步";
 
 void cManage::onSyncTimeClicked()
 {
+    const QString printer = ui->lineEdit_6->text();
     // Read last, so the value sent is the time of the click.
-    Prepared clock = Ops::clock(ui->lineEdit_6->text(), QDateTime::currentDateTime());
+    Prepared clock = Ops::clock(printer, QDateTime::currentDateTime());
     if (!clock.ready()) {
         Boxes::warning(this, Title, "请输入正确打印机IP地址");
         return;
     }
     ui->pushButton_syncTime->setEnabled(false);
-    clock.request.sendWith(newRequest(SLOT(onSyncTimeCallback(int, int, QString, QString)), "clock",
-                                      ui->lineEdit_6->text()));
+    auto *job = new RequestJob(printer, std::move(clock), Ops::judgeClock);
+    job->setAuditOperation(QStringLiteral("clock"));
+    startJob(job, SLOT(onSyncTimeCallback(int, int, QString, QString)));
 }
 
 void cManage::onSyncTimeCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -30,9 +32,7 @@ void cManage::onSyncTimeCallback(int status_code, int user_type, QString strRepl
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
-    const Result result = Ops::judgeClock(status_code, strReply);
-    audit(result);
-    if (result.ok())
+    if (jobResult(status_code, strReply).ok())
         Boxes::information(this, Title, "操作成功");
     else
         Boxes::critical(this, Title, "操作失败");

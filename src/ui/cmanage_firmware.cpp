@@ -1,7 +1,7 @@
 // Page 2: firmware version, choosing a firmware file and uploading it.
+#include "core/firmware.h"
+#include "core/job.h"
 #include "core/operations.h"
-#include "net/httpservices.h"
-#include "ops/firmware.h"
 #include "ui/boxes.h"
 #include "ui/cmanage.h"
 #include "ui_cmanage.h"
@@ -23,13 +23,15 @@ void cManage::setFirmwareButtonsEnabled(bool enabled)
 
 void cManage::onFirmwareFlushClicked()
 {
-    Prepared version = Ops::version(ui->lineEdit_7->text());
+    const QString printer = ui->lineEdit_7->text();
+    Prepared version = Ops::version(printer);
     if (!version.ready()) {
         Boxes::warning(this, Title, "请输入正确打印机IP地址");
         return;
     }
     setFirmwareButtonsEnabled(false);
-    version.request.sendWith(newRequest(SLOT(onFirmwareFlushCallback(int, int, QString, QString))));
+    startJob(new RequestJob(printer, std::move(version), Ops::judgeVersion),
+             SLOT(onFirmwareFlushCallback(int, int, QString, QString)));
 }
 
 void cManage::onFirmwareFlushCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -37,7 +39,7 @@ void cManage::onFirmwareFlushCallback(int status_code, int user_type, QString st
     Q_UNUSED(user_type)
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
-    const Result result = Ops::judgeVersion(status_code, strReply);
+    const Result result = jobResult(status_code, strReply);
     if (result.ok())
         ui->lineEdit_8->setText(result.value);
     else
@@ -64,25 +66,24 @@ void cManage::onFirmwareUpdateClicked()
         Boxes::warning(this, Title, "请选择文件后上传");
         return;
     }
-    Prepared upgrade = Ops::upgrade(printer, path);
-    if (!upgrade.ready()) {
+    if (!Ops::upgrade(printer, path).ready()) {
         qDebug() << "file is Empty";
         Boxes::critical(this, Title, "读取文件失败");
         return;
     }
     setFirmwareButtonsEnabled(false);
-    auto *service = newRequest(SLOT(onFirmwareUpdateCallback(int, int, QString, QString)), "firmware", printer);
+    auto *job = new FirmwareJob(printer, path, false);
     // Busy until the first bytes go out (the file is first read through
     // once for a boundary it does not contain), then the share sent.
     m_uploadProgress->setRange(0, 0);
     m_uploadProgress->show();
-    connect(service, &HttpServices::uploadProgress, m_uploadProgress, [this](qint64 sent, qint64 total) {
+    connect(job, &Job::uploadProgress, m_uploadProgress, [this](qint64 sent, qint64 total) {
         if (total > 0) {
             m_uploadProgress->setRange(0, 1000);
             m_uploadProgress->setValue(int(sent * 1000 / total));
         }
     });
-    upgrade.request.sendWith(service);
+    startJob(job, SLOT(onFirmwareUpdateCallback(int, int, QString, QString)));
 }
 
 void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString strReply, QString sjobId)
@@ -91,8 +92,7 @@ void cManage::onFirmwareUpdateCallback(int status_code, int user_type, QString s
     Q_UNUSED(sjobId)
     qDebug() << "status_code:" << status_code << strReply;
     m_uploadProgress->hide();
-    const Result result = Ops::judgeUpgrade(status_code, strReply);
-    audit(result);
+    const Result result = jobResult(status_code, strReply);
     switch (Firmware::judgeUpload(status_code, strReply)) {
     case Firmware::UploadOutcome::Accepted:
         Boxes::information(this, Title, "操作成功");

@@ -1,6 +1,6 @@
 // Changes and reads a whitelist store from the command line, so that a
 // test can do it as another user: store_tool insert|select PATH [ADDRESS].
-#include "whitelist/whitelistdatabase.h"
+#include "core/whitelistdatabase.h"
 
 #include <QCoreApplication>
 #include <QtDebug>

@@ -1,4 +1,4 @@
-#include "whitelist/upload.h"
+#include "core/whitelistupload.h"
 
 namespace WhitelistUpload {
 

@@ -1,4 +1,4 @@
-#include "whitelist/strategydomain.h"
+#include "core/strategydomain.h"
 
 #include <QDomDocument>
 

@@ -1,4 +1,4 @@
-#include "ops/clock.h"
+#include "core/clock.h"
 
 #include <QDateTime>
 

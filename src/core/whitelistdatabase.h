@@ -22,6 +22,10 @@ public:
     QStringList deleteIPs(const QString &path, const QString &ipList);
     // Every stored address, or ("error").
     QStringList selectIPs(const QString &path);
+    // The whole list becomes `ips`, in one transaction on one connection
+    // (the store and its folder are made when missing): on any failure the
+    // previous list stays whole.
+    bool replaceAll(const QString &path, const QStringList &ips);
 
     static QString databasePath(const QString &printerAddress);
     static QString directoryOf(const QString &path);
@@ -32,6 +36,9 @@ public:
 
 private:
     bool openExisting(const QString &path);
+    // Opens the store at `path`, creating folder, file and table when
+    // missing; a file this call made and could not finish is removed.
+    bool openOrCreate(const QString &path);
     void removeFailedCreation(const QString &path);
     QStringList readAll();
 

@@ -1,6 +1,6 @@
-#include "ops/networkrules.h"
+#include "core/networkrules.h"
 
-#include "ops/endpoints.h"
+#include "core/endpoints.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "whitelist/whitelistdatabase.h"
+#include "core/whitelistdatabase.h"
 
-#include "ops/endpoints.h"
+#include "core/endpoints.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,45 +116,80 @@ QStringList WhiteListDatabase::readAll()
     return result;
 }
 
+bool WhiteListDatabase::openOrCreate(const QString &path)
+{
+    if (QFileInfo::exists(path)) {
+        if (openExisting(path))
+            return true;
+        m_db.close();
+        return false;
+    }
+    makeFolder(directoryOf(path));
+    m_db.setDatabaseName(path);
+    if (!m_db.open()) {
+        qDebug() << "Error: Failed to connect database." << m_db.lastError();
+        removeFailedCreation(path);
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("create table Strategy(IP TEXT NOT NULL UNIQUE)"))) {
+        qDebug() << "Error: Failed to create table." << query.lastError();
+        query.finish();
+        m_db.close();
+        removeFailedCreation(path);
+        return false;
+    }
+    // The library makes its files 0644 whatever the umask: another
+    // operator of the group must be able to change this list too (the
+    // folder, too, whatever the umask of the process that made it).
+    addGroupAccess(path, S_IRGRP | S_IWGRP);
+    return true;
+}
+
 bool WhiteListDatabase::insertIP(const QString &path, const QString &ip)
 {
-    QSqlQuery query(m_db);
-    if (QFileInfo::exists(path)) {
-        m_db.setDatabaseName(path);
-        if (!m_db.open()) {
-            qDebug() << "Error: Failed to connect database." << m_db.lastError();
-            m_db.close();
-            return false;
-        }
-        qDebug() << "Succeed to connect database.";
-    } else {
-        makeFolder(directoryOf(path));
-        m_db.setDatabaseName(path);
-        if (!m_db.open()) {
-            qDebug() << "Error: Failed to connect database." << m_db.lastError();
-            removeFailedCreation(path);
-            return false;
-        }
-        if (!query.exec(QStringLiteral("create table Strategy(IP TEXT NOT NULL UNIQUE)"))) {
-            qDebug() << "Error: Failed to create table." << query.lastError();
-            query.finish();
-            m_db.close();
-            removeFailedCreation(path);
-            return false;
-        }
-        // The library makes its files 0644 whatever the umask: another
-        // operator of the group must be able to change this list too (the
-        // folder, too, whatever the umask of the process that made it).
-        addGroupAccess(path, S_IRGRP | S_IWGRP);
+    if (!openOrCreate(path))
+        return false;
+    bool inserted;
+    {
+        QSqlQuery query(m_db);
+        // Bound, never pasted into the statement: an address is data.
+        query.prepare(QStringLiteral("INSERT INTO [Strategy] ([IP]) VALUES(?)"));
+        query.addBindValue(ip);
+        inserted = query.exec();
+        if (!inserted)
+            qDebug() << query.lastError();
     }
-    // Bound, never pasted into the statement: an address is data.
-    query.prepare(QStringLiteral("INSERT INTO [Strategy] ([IP]) VALUES(?)"));
-    query.addBindValue(ip);
-    const bool inserted = query.exec();
-    if (!inserted)
-        qDebug() << query.lastError();
     m_db.close();
     return inserted;
+}
+
+bool WhiteListDatabase::replaceAll(const QString &path, const QStringList &ips)
+{
+    if (!openOrCreate(path))
+        return false;
+    bool done = m_db.transaction();
+    {
+        QSqlQuery query(m_db);
+        if (done && !(done = query.exec(QStringLiteral("DELETE FROM [Strategy]"))))
+            qDebug() << query.lastError();
+        if (done)
+            query.prepare(QStringLiteral("INSERT INTO [Strategy] ([IP]) VALUES(?)"));
+        for (int i = 0; done && i < ips.size(); ++i) {
+            query.addBindValue(ips.at(i));
+            if (!(done = query.exec()))
+                qDebug() << query.lastError();
+        }
+        query.finish();
+    }
+    if (done && !m_db.commit()) {
+        qDebug() << "Error: Failed to commit." << m_db.lastError();
+        done = false;
+    }
+    if (!done)
+        m_db.rollback();
+    m_db.close();
+    return done;
 }
 
 QStringList WhiteListDatabase::deleteIPs(const QString &path, const QString &ipList)

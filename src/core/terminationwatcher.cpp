@@ -1,4 +1,4 @@
-#include "app/terminationwatcher.h"
+#include "core/terminationwatcher.h"
 
 #include <QSocketNotifier>
 
@@ -9,11 +9,16 @@
 
 namespace {
 int g_pipe[2] = {-1, -1};
+volatile sig_atomic_t g_caught = 0;
+volatile sig_atomic_t g_secondEnds = 0;
 
-void onUnixSignal(int)
+void onUnixSignal(int sig)
 {
-    const char byte = 1;
     // Only async-signal-safe work here; the event loop does the rest.
+    if (g_caught && g_secondEnds)
+        ::_exit(128 + sig);
+    g_caught = 1;
+    const char byte = char(sig);
     const ssize_t ignored = ::write(g_pipe[1], &byte, 1);
     (void)ignored;
 }
@@ -60,9 +65,19 @@ bool TerminationWatcher::isActive() const
     return m_notifier != nullptr;
 }
 
+void TerminationWatcher::setSecondSignalEnds(bool ends)
+{
+    g_secondEnds = ends ? 1 : 0;
+}
+
 void TerminationWatcher::onSignalled()
 {
     char buffer[16];
-    while (::read(g_pipe[0], buffer, sizeof buffer) > 0) { }
+    int sig = 0;
+    ssize_t n;
+    while ((n = ::read(g_pipe[0], buffer, sizeof buffer)) > 0)
+        if (sig == 0)
+            sig = buffer[0];
+    emit signalled(sig);
     emit terminationRequested();
 }

@@ -5,10 +5,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into an orderly close of the window
-// (terminationRequested), so that a session logout or a kill still records
-// an accepted change and releases the single-instance lock instead of
-// leaving the file behind.
+// Turns SIGTERM, SIGINT and SIGHUP into an orderly end (terminationRequested):
+// the window closes, the command line stops starting printers; either still
+// records a change the printer accepts, and the window releases the
+// single-instance lock instead of leaving the file behind.
 class TerminationWatcher : public QObject
 {
     Q_OBJECT
@@ -23,8 +23,14 @@ public:
 
     bool isActive() const;
 
+    // A second signal ends the process at once (status 128 + signal), with
+    // no further clean-up: for a command line whose user insists.
+    static void setSecondSignalEnds(bool ends);
+
 signals:
     void terminationRequested();
+    // The first signal caught: SIGTERM, SIGINT or SIGHUP.
+    void signalled(int sig);
 
 private slots:
     void onSignalled();
