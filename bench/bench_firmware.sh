@@ -22,6 +22,12 @@ cleanup() {
 }
 trap cleanup EXIT
 rounds=3
+sizes="64 256"
+quick=${NETTOOL_BENCH_QUICK:-}
+if [ -n "$quick" ]; then
+    rounds=1
+    sizes=1
+fi
 
 measure() { # prints "seconds kilobytes" of one command
     /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; return 1; }
@@ -53,7 +59,7 @@ bench() {
     local label=$1 address=$2 target=$3
     shift 3
     : >"$work/empty.bin"
-    for size in 64 256; do
+    for size in $sizes; do
         local file=$work/fw-$size.bin url="http://$address:9100/lsp/upgrade.php"
         [ -f "$file" ] || head -c $((size * 1024 * 1024)) /dev/urandom >"$file"
         "$@" "$bin/bench_sink" "$address" $((rounds * 2 + 1)) >"$work/sink.out" &
@@ -79,7 +85,9 @@ bench() {
     done
 }
 
-if link_up; then
+if [ -n "$quick" ]; then
+    echo "firmware upload over a 1 Gbit/s link: not in quick mode"
+elif link_up; then
     bench "1 Gbit/s link" "$link_sink" " (target <= 1.1)" ip netns exec "$ns"
 else
     echo "firmware upload over a 1 Gbit/s link: skipped (needs root, tc and a free 198.51.100.0/24)"

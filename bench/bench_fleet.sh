@@ -15,6 +15,11 @@ cleanup() {
 trap cleanup EXIT
 export NETTOOL_AUDIT_LOG=$work/changes.jsonl # not the machine's history
 rounds=5
+fleet=200
+if [ -n "${NETTOOL_BENCH_QUICK:-}" ]; then
+    rounds=1
+    fleet=10
+fi
 
 start_printers() { # PREFIX FIRST LAST
     "$bin/bench_fleet_printers" "$@" >"$work/printers.out" 2>&1 &
@@ -27,8 +32,8 @@ stop_printers() { kill "$printers"; wait "$printers" 2>/dev/null || true; printe
 seconds() { /usr/bin/time -f %e -o "$work/t" "$@" >/dev/null 2>&1 || true; cat "$work/t"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-start_printers 127.0.99. 1 200
-seq -f '127.0.99.%g' 1 200 >"$work/fleet.txt"
+start_printers 127.0.99. 1 $fleet
+seq -f '127.0.99.%g' 1 $fleet >"$work/fleet.txt"
 curl_fleet() {
     local stamp
     stamp=$(date +%Y%m%d%H%M%S)
@@ -42,8 +47,8 @@ for _ in $(seq $rounds); do
     seconds bash -c curl_fleet >>"$work/peer"
 done
 grep -c '"ok":true' "$NETTOOL_AUDIT_LOG" >/dev/null || { echo "nettoolctl did not reach the printers" >&2; exit 1; }
-awk -v o="$(median <"$work/ours")" -v p="$(median <"$work/peer")" 'BEGIN {
-    printf "clock over 200 printers: nettoolctl %.2f s, xargs -P 16 curl %.2f s, ratio %.2f (target <= 1.1)\n", o, p, (p > 0 ? o / p : 0)
+awk -v n=$fleet -v o="$(median <"$work/ours")" -v p="$(median <"$work/peer")" 'BEGIN {
+    printf "clock over %d printers: nettoolctl %.2f s, xargs -P 16 curl %.2f s, ratio %.2f (target <= 1.1)\n", n, o, p, (p > 0 ? o / p : 0)
 }'
 stop_printers
 

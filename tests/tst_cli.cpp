@@ -2,6 +2,7 @@
 #include "core/whitelist.h"
 #include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
+#include "support/simprinter.h"
 #include "support/strategycipher.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 // nettoolctl as an operator runs it, against scripted printers that this
 // test process serves meanwhile: what is sent, what is printed, the exit
@@ -31,6 +34,11 @@ private slots:
     void scanFindsThePrinters();
     void usageErrorsSendNothing_data();
     void usageErrorsSendNothing();
+    void signalWaitsForTheChangeOnItsWay_data();
+    void signalWaitsForTheChangeOnItsWay();
+    void killLeavesIntentThatSetRepairs();
+    void timeoutHasNoStatus();
+    void logAnswersWhoChangedWhat();
 
 private:
     struct Run
@@ -41,6 +49,10 @@ private:
         QList<QJsonObject> json() const;
     };
     Run ctl(const QStringList &args);
+    // Starts nettoolctl without waiting, with the test's audit log.
+    void startCtl(QProcess *process, const QStringList &args);
+    // Waits (in the event loop) for a started nettoolctl to end.
+    Run finish(QProcess *process, int ms);
     QStringList auditLines() const;
     QString writeFile(const QString &name, const QByteArray &bytes);
     void removeStore(const QString &printer);
@@ -89,6 +101,28 @@ TestCli::Run TestCli::ctl(const QStringList &args)
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
+    return run;
+}
+
+void TestCli::startCtl(QProcess *process, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NETTOOL_AUDIT_LOG", m_audit);
+    process->setProcessEnvironment(env);
+    process->start(qEnvironmentVariable("NETTOOL_BIN_DIR") + "/nettoolctl", args);
+}
+
+TestCli::Run TestCli::finish(QProcess *process, int ms)
+{
+    QTest::qWaitFor([&] { return process->state() == QProcess::NotRunning; }, ms);
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    Run run;
+    run.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+    run.out = process->readAllStandardOutput();
+    run.err = process->readAllStandardError();
     return run;
 }
 
@@ -308,6 +342,151 @@ void TestCli::usageErrorsSendNothing()
     QVERIFY(!run.err.isEmpty());
     QVERIFY(run.out.isEmpty());
     QVERIFY(printer.requests().isEmpty());
+}
+
+namespace {
+QStringList simWhitelist(const SimPrinter &sim)
+{
+    QStringList list;
+    for (const QJsonValue &v : sim.state().value("whitelist").toArray())
+        list << v.toString();
+    return list;
+}
+
+// The simulated printer holds its answer to config-strategies for two
+// seconds, applying the list after the wait whatever the client does.
+bool delayWhitelist(const SimPrinter &sim)
+{
+    return sim.control({{"endpoint", "config-strategies"}, {"delay", 2}});
+}
+
+bool waitForRequest(const SimPrinter &sim)
+{
+    return QTest::qWaitFor([&] { return sim.state().value("requests").toInt() > 0; }, 5000);
+}
+} // namespace
+
+// A signal while the printer is taking a new list: nettoolctl waits for the
+// answer, records it (store, one audit line, no intent left), and only
+// then exits with 128 + the signal.
+void TestCli::signalWaitsForTheChangeOnItsWay_data()
+{
+    QTest::addColumn<int>("sig");
+    QTest::addColumn<QString>("printer");
+    QTest::newRow("SIGINT") << int(SIGINT) << "127.0.34.1";
+    QTest::newRow("SIGTERM") << int(SIGTERM) << "127.0.34.2";
+    QTest::newRow("SIGHUP") << int(SIGHUP) << "127.0.34.3";
+}
+
+void TestCli::signalWaitsForTheChangeOnItsWay()
+{
+    QFETCH(int, sig);
+    QFETCH(QString, printer);
+    removeStore(printer);
+    SimPrinter sim(printer);
+    QVERIFY(sim.isRunning());
+    QVERIFY(delayWhitelist(sim));
+    const QString desired = writeFile("signal.txt", "10.0.0.1\n10.0.0.2\n");
+    QProcess process;
+    startCtl(&process, {"whitelist", "set", desired, printer});
+    QVERIFY(waitForRequest(sim));
+    ::kill(pid_t(process.processId()), sig);
+    const Run run = finish(&process, 15000);
+    QCOMPARE(run.exitCode, 128 + sig);
+    QCOMPARE(simWhitelist(sim), (QStringList {"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(WhiteListDatabase().selectIPs(WhiteListDatabase::databasePath(printer)),
+             (QStringList {"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(auditLines().size(), 1);
+    QVERIFY(auditLines().first().contains("\"ok\":true"));
+    QVERIFY(!QFileInfo::exists(Whitelist::intentPath(printer)));
+    removeStore(printer);
+}
+
+// SIGKILL (or a second signal) leaves the intent: show says the printer is
+// uncertain with both lists, and set sends the list again though the store
+// already matches it.
+void TestCli::killLeavesIntentThatSetRepairs()
+{
+    const QString printer = "127.0.34.4";
+    removeStore(printer);
+    SimPrinter sim(printer);
+    QVERIFY(sim.isRunning());
+    QVERIFY(WhiteListDatabase().insertIP(WhiteListDatabase::databasePath(printer), "10.0.0.9"));
+    QVERIFY(delayWhitelist(sim));
+    const QString desired = writeFile("kill.txt", "10.0.0.1\n");
+    QProcess process;
+    startCtl(&process, {"whitelist", "set", desired, printer});
+    QVERIFY(waitForRequest(sim));
+    process.kill();
+    finish(&process, 5000);
+    QVERIFY(QFileInfo::exists(Whitelist::intentPath(printer)));
+    QVERIFY(auditLines().isEmpty());
+
+    Run shown = ctl({"--json", "whitelist", "show", printer});
+    QCOMPARE(shown.exitCode, 0);
+    QJsonObject o = shown.json().value(0);
+    QCOMPARE(o.value("state").toString(), QStringLiteral("uncertain"));
+    QCOMPARE(o.value("value").toArray().toVariantList(), QVariantList {"10.0.0.9"});
+    QCOMPARE(o.value("pending").toArray().toVariantList(), QVariantList {"10.0.0.1"});
+
+    // The store's own list, set again: never "unchanged" while uncertain.
+    QTRY_COMPARE_WITH_TIMEOUT(simWhitelist(sim), QStringList {"10.0.0.1"}, 5000);
+    QVERIFY(sim.control({{"endpoint", "config-strategies"}, {"clear", true}}));
+    const QString stored = writeFile("stored.txt", "10.0.0.9\n");
+    const Run repaired = ctl({"--json", "whitelist", "set", stored, printer});
+    QCOMPARE(repaired.exitCode, 0);
+    QCOMPARE(repaired.json().value(0).value("value").toString(), QStringLiteral("changed"));
+    QCOMPARE(simWhitelist(sim), QStringList {"10.0.0.9"});
+    QVERIFY(!QFileInfo::exists(Whitelist::intentPath(printer)));
+    shown = ctl({"--json", "whitelist", "show", printer});
+    QCOMPARE(shown.json().value(0).value("state").toString(), QStringLiteral("recorded"));
+    QVERIFY(ctl({"whitelist", "set", stored, printer}).out.contains("unchanged"));
+    removeStore(printer);
+}
+
+// No answer within the time-out: no HTTP status (never the record's 404).
+void TestCli::timeoutHasNoStatus()
+{
+    FakePrinter printer("127.0.34.5");
+    FakePrinter::Script hold;
+    hold.mode = FakePrinter::Mode::Hold;
+    printer.script("/lsp/setTime.php", hold);
+    const Run run = ctl({"--json", "clock", "127.0.34.5"});
+    QCOMPARE(run.exitCode, 1);
+    const QJsonObject o = run.json().value(0);
+    QVERIFY(o.contains("status"));
+    QVERIFY(o.value("status").isNull());
+    QCOMPARE(o.value("outcome").toString(), QStringLiteral("timeout"));
+    QCOMPARE(o.value("ok").toBool(), false);
+}
+
+// "Who changed this printer's whitelist, and when": one command over the
+// audit log, by printer and date, oldest first.
+void TestCli::logAnswersWhoChangedWhat()
+{
+    const QString p = "127.0.34.6";
+    removeStore(p);
+    FakePrinter printer(p);
+    FakePrinter other("127.0.34.7");
+    QCOMPARE(ctl({"whitelist", "add", "10.0.0.7", p}).exitCode, 0);
+    QCOMPARE(ctl({"clock", "127.0.34.7"}).exitCode, 0);
+    QCOMPARE(ctl({"whitelist", "remove", "10.0.0.7", p}).exitCode, 0);
+    Run log = ctl({"--json", "log", p});
+    QCOMPARE(log.exitCode, 0);
+    const QList<QJsonObject> lines = log.json();
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0].value("added").toArray().toVariantList(), QVariantList {"10.0.0.7"});
+    QCOMPARE(lines[1].value("removed").toArray().toVariantList(), QVariantList {"10.0.0.7"});
+    for (const QJsonObject &l : lines) {
+        QCOMPARE(l.value("operation").toString(), QStringLiteral("whitelist"));
+        QCOMPARE(l.value("source").toString(), QStringLiteral("nettoolctl"));
+        QVERIFY(!l.value("host").toString().isEmpty());
+        QVERIFY(!l.value("user").toString().isEmpty());
+    }
+    QCOMPARE(ctl({"log"}).out.count('\n'), 3);
+    QVERIFY(ctl({"log", p, "--since", "2999-01-01"}).out.isEmpty());
+    QCOMPARE(ctl({"log", p, "--since", "yesterday"}).exitCode, 2);
+    removeStore(p);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

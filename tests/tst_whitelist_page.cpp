@@ -42,6 +42,7 @@ private slots:
     void pathInFieldWhileUploadOutstanding();
     void reloadRefusedWhileChangeOnItsWay();
     void closeWaitsForChangeOnItsWay();
+    void closeWithBoxOpen();
     void zeroPaddedAddressIsTheSamePrinter();
     void changedElsewhereSinceLoadIsRefused();
     void changeUnderWayElsewhereIsRefused();
@@ -497,6 +498,31 @@ void TestWhitelistPage::closeWaitsForChangeOnItsWay()
     QVERIFY(closed.wait(10000));
     QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
     QCOMPARE(m_boxes->count(), 0); // nobody is left to read a box
+}
+
+// A close (or a signal) while "操作成功" is open: the change is already
+// recorded, the box goes with the window, and no further box opens.
+void TestWhitelistPage::closeWithBoxOpen()
+{
+    m_window->show();
+    seed(A, {"10.0.0.5"});
+    load(A);
+    type(*m_window, "lineEdit_10", "10.0.0.7");
+    bool closed = false;
+    bool boxGone = false;
+    m_boxes->whileOpen = [&](QMessageBox *box) {
+        QPointer<QMessageBox> guarded(box);
+        closed = m_window->close();
+        boxGone = !guarded || !guarded->isVisible();
+    };
+    click(*m_window, "whiteListAddButton");
+    QVERIFY(m_boxes->waitForCount(1));
+    QVERIFY(closed);
+    QVERIFY(boxGone);
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(stored(A), (QStringList {"10.0.0.5", "10.0.0.7"}));
+    QTest::qWait(50);
+    QCOMPARE(m_boxes->count(), 1);
 }
 
 // "127.000.008.001" is the printer 127.0.8.1: the same store, the same list,

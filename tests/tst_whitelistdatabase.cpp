@@ -26,6 +26,7 @@ private slots:
     void firstUseCreatesNothing();
     void firstInsertCreatesKeyedFile();
     void duplicateInsertFails();
+    void replaceAllIsOneTransaction();
     void deletes();
     void deleteOnMissingFileCreatesNothing();
     void spellingsShareOneStore();
@@ -145,6 +146,23 @@ void TestWhiteListDatabase::duplicateInsertFails()
     QVERIFY(!store.insertIP(p, "10.0.0.5"));
     QVERIFY(debug.contains("UNIQUE"));
     QCOMPARE(store.selectIPs(p), QStringList {"10.0.0.5"});
+}
+
+// A list is replaced whole or not at all: a failure half-way (here a
+// duplicate row) leaves the previous list as it was.
+void TestWhiteListDatabase::replaceAllIsOneTransaction()
+{
+    const QString p = path("127.0.7.4");
+    WhiteListDatabase store;
+    QVERIFY(store.replaceAll(p, {"10.0.0.1", "10.0.0.2"})); // made when missing
+    QCOMPARE(store.selectIPs(p), (QStringList {"10.0.0.1", "10.0.0.2"}));
+    QVERIFY(store.replaceAll(p, {"10.0.0.3"}));
+    QCOMPARE(store.selectIPs(p), QStringList {"10.0.0.3"});
+    QVERIFY(!store.replaceAll(p, {"10.0.0.4", "10.0.0.5", "10.0.0.4"}));
+    QCOMPARE(store.selectIPs(p), QStringList {"10.0.0.3"});
+    QVERIFY(store.replaceAll(p, {}));
+    QCOMPARE(store.selectIPs(p), QStringList());
+    QVERIFY(QFileInfo::exists(p)); // an empty list is still a recorded one
 }
 
 void TestWhiteListDatabase::deletes()
