@@ -373,9 +373,9 @@ void TestCli::signalWaitsForTheChangeOnItsWay_data()
 {
     QTest::addColumn<int>("sig");
     QTest::addColumn<QString>("printer");
-    QTest::newRow("SIGINT") << int(SIGINT) << "127.0.34.1";
-    QTest::newRow("SIGTERM") << int(SIGTERM) << "127.0.34.2";
-    QTest::newRow("SIGHUP") << int(SIGHUP) << "127.0.34.3";
+    QTest::newRow("SIGINT") << int(SIGINT) << "127.0.35.1";
+    QTest::newRow("SIGTERM") << int(SIGTERM) << "127.0.35.2";
+    QTest::newRow("SIGHUP") << int(SIGHUP) << "127.0.35.3";
 }
 
 void TestCli::signalWaitsForTheChangeOnItsWay()
@@ -407,7 +407,7 @@ void TestCli::signalWaitsForTheChangeOnItsWay()
 // already matches it.
 void TestCli::killLeavesIntentThatSetRepairs()
 {
-    const QString printer = "127.0.34.4";
+    const QString printer = "127.0.35.4";
     removeStore(printer);
     SimPrinter sim(printer);
     QVERIFY(sim.isRunning());
@@ -447,11 +447,11 @@ void TestCli::killLeavesIntentThatSetRepairs()
 // No answer within the time-out: no HTTP status (never the record's 404).
 void TestCli::timeoutHasNoStatus()
 {
-    FakePrinter printer("127.0.34.5");
+    FakePrinter printer("127.0.35.5");
     FakePrinter::Script hold;
     hold.mode = FakePrinter::Mode::Hold;
     printer.script("/lsp/setTime.php", hold);
-    const Run run = ctl({"--json", "clock", "127.0.34.5"});
+    const Run run = ctl({"--json", "clock", "127.0.35.5"});
     QCOMPARE(run.exitCode, 1);
     const QJsonObject o = run.json().value(0);
     QVERIFY(o.contains("status"));
@@ -464,12 +464,12 @@ void TestCli::timeoutHasNoStatus()
 // audit log, by printer and date, oldest first.
 void TestCli::logAnswersWhoChangedWhat()
 {
-    const QString p = "127.0.34.6";
+    const QString p = "127.0.35.6";
     removeStore(p);
     FakePrinter printer(p);
-    FakePrinter other("127.0.34.7");
+    FakePrinter other("127.0.35.7");
     QCOMPARE(ctl({"whitelist", "add", "10.0.0.7", p}).exitCode, 0);
-    QCOMPARE(ctl({"clock", "127.0.34.7"}).exitCode, 0);
+    QCOMPARE(ctl({"clock", "127.0.35.7"}).exitCode, 0);
     QCOMPARE(ctl({"whitelist", "remove", "10.0.0.7", p}).exitCode, 0);
     Run log = ctl({"--json", "log", p});
     QCOMPARE(log.exitCode, 0);

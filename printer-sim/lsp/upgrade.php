@@ -49,7 +49,28 @@ if (($version ?? '') === '' || str_contains($version, ':')) {
     sim_answer(400, 'Invalid firmware image. Stored in:uploads/' . basename($kept));
 }
 unlink($kept);
-sim_with_state(function (array &$state) use ($version) {
+$factory = getenv('SIM_FACTORY') ?: '';
+$iface = getenv('SIM_MOVE_IFACE') ?: '';
+$old = sim_with_state(function (array &$state) use ($version, $factory) {
+    $old = $state['network'];
     $state['firmware'] = $version;
+    if ($factory !== '') {
+        // Back to the factory's network once it has restarted.
+        $state['network'] = ['ip' => $factory, 'mask' => $old['mask'], 'gateway' => ''];
+    }
+    return $old;
 });
+if ($factory !== '' && $iface !== '') {
+    // The device restarts once it has answered: its link goes down and it
+    // is gone from its address at once; after the reboot the link comes up
+    // at the factory address, announced as devices do, so that neighbours
+    // forget the last device that had it.
+    $prefix = sim_prefix_length($old['mask']);
+    $dev = escapeshellarg($iface);
+    $reboot = max(0, (float)(getenv('SIM_REBOOT') ?: 5));
+    exec("(sleep 0.3; ip link set $dev down; ip addr del " . escapeshellarg($old['ip'] . '/' . $prefix)
+        . " dev $dev; sleep $reboot; ip addr add " . escapeshellarg($factory . '/' . $prefix)
+        . " dev $dev; ip link set $dev up; sleep 0.5; arping -q -U -c 2 -I $dev " . escapeshellarg($factory)
+        . ') >/dev/null 2>&1 &');
+}
 sim_answer(200, '1001 firmware accepted');

@@ -1,9 +1,11 @@
 #include "cli/commands.h"
 
+#include "cli/apply.h"
 #include "cli/fleet.h"
 #include "cli/printerlist.h"
 #include "core/auditlog.h"
 #include "core/endpoints.h"
+#include "core/inventory.h"
 #include "core/job.h"
 #include "core/operations.h"
 #include "core/terminationwatcher.h"
@@ -15,6 +17,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
+#include <QTimer>
 
 #include <cstdio>
 #include <unistd.h>
@@ -43,9 +47,14 @@ Commands:
   scan      RANGE...                   find the printers that answer, with their firmware version
   log       [PRINTER...]               the audit log's lines for these printers (all without),
                                        oldest first; --since DATE
+  apply     [PRINTER...]               with -i: bring each printer to what the inventory asks
+                                       (clock, whitelist, firmware); --check, --diff,
+                                       --canary N, --max-fail N, --force
 
 PRINTER is an IPv4 address, a range in CIDR notation (its host addresses) or
 @FILE (one address or range a line; blank lines and # comments ignored).
+With an inventory (-i FILE or NETTOOL_INVENTORY), PRINTER may also be a host
+name, a group name or tag:NAME, and no PRINTER at all means every host.
 
 Exit status: 0 when every printer succeeded, 1 when any failed, 2 for a usage
 error (then nothing is sent); after SIGINT, SIGTERM or SIGHUP, 130, 143 or 129
@@ -224,8 +233,6 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
     } else {
         return QStringLiteral("unknown command: ") + command;
     }
-    if (args.isEmpty())
-        return QStringLiteral("%1 needs at least one PRINTER").arg(command);
     plan->printerItems = args;
     return QString();
 }
@@ -273,6 +280,120 @@ int showLog(const QCommandLineParser &parser)
     return 0;
 }
 
+// PRINTER items to addresses: with an inventory, its host names, groups,
+// tags and addresses first (named), then addresses, ranges and @FILE.
+// No items with an inventory: every host.
+bool resolvePrinters(const QStringList &items, const Inventory *inventory, QStringList *printers,
+                     QHash<QString, QString> *names, QString *why)
+{
+    printers->clear();
+    QStringList rest;
+    auto take = [&](const InventoryHost *h) {
+        if (!names->contains(h->address)) {
+            names->insert(h->address, h->name);
+            *printers << h->address;
+        }
+    };
+    if (inventory && items.isEmpty())
+        for (const InventoryHost &h : inventory->hosts())
+            take(&h);
+    for (const QString &item : items) {
+        const QList<const InventoryHost *> hosts = inventory ? inventory->select(item) : QList<const InventoryHost *>();
+        if (!hosts.isEmpty()) {
+            for (const InventoryHost *h : hosts)
+                take(h);
+            continue;
+        }
+        if (inventory && item.startsWith(QLatin1String("tag:"))) {
+            *why = QStringLiteral("no host in %1 has the tag %2").arg(inventory->path(), item.mid(4));
+            return false;
+        }
+        QStringList expanded;
+        if (!PrinterList::expand({item}, &expanded, why)) {
+            if (inventory)
+                *why = QStringLiteral("%1 is no host, group or address of %2, nor an address")
+                           .arg(item, inventory->path());
+            return false;
+        }
+        for (const QString &address : expanded) {
+            if (inventory)
+                if (const InventoryHost *h = inventory->byAddress(address)) {
+                    take(h);
+                    continue;
+                }
+            if (!printers->contains(address))
+                *printers << address;
+        }
+    }
+    if (printers->size() > PrinterList::MaxPrinters) {
+        *why = QStringLiteral("more than %1 printers").arg(PrinterList::MaxPrinters);
+        return false;
+    }
+    return true;
+}
+
+bool numberOption(const QCommandLineParser &parser, const char *name, int min, int max, int *value, QString *why)
+{
+    if (!parser.isSet(QLatin1String(name)))
+        return true;
+    bool number = false;
+    *value = parser.value(QLatin1String(name)).toInt(&number);
+    if (!number || *value < min || *value > max) {
+        *why = QStringLiteral("--%1 takes a number from %2 to %3").arg(QLatin1String(name)).arg(min).arg(max);
+        return false;
+    }
+    return true;
+}
+
+// nettoolctl apply: the inventory's printers brought to what it asks.
+int runApply(QCoreApplication &app, const QCommandLineParser &parser, const QStringList &items,
+             const Inventory &inventory)
+{
+    Apply::Options options;
+    options.check = parser.isSet(QStringLiteral("check"));
+    options.diff = parser.isSet(QStringLiteral("diff"));
+    options.force = parser.isSet(QStringLiteral("force"));
+    options.json = parser.isSet(QStringLiteral("json"));
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
+    QString why;
+    if (!numberOption(parser, "parallel", 1, 1024, &options.parallel, &why)
+        || !numberOption(parser, "canary", 0, 65536, &options.canary, &why)
+        || !numberOption(parser, "max-fail", 1, 65536, &options.maxFail, &why))
+        return usage(why);
+    QList<InventoryHost> hosts;
+    QSet<QString> seen;
+    if (items.isEmpty())
+        hosts = inventory.hosts();
+    for (const QString &item : items) {
+        const QList<const InventoryHost *> selected = inventory.select(item);
+        if (selected.isEmpty())
+            return usage(QStringLiteral("%1 names no host, group, tag or address of %2").arg(item, inventory.path()));
+        for (const InventoryHost *h : selected)
+            if (!seen.contains(h->name)) {
+                seen.insert(h->name);
+                hosts << *h;
+            }
+    }
+    // Every whitelist file read and checked before anything is sent.
+    QHash<QString, QStringList> whitelists;
+    for (const InventoryHost &h : hosts) {
+        if (h.whitelist.isEmpty() || whitelists.contains(h.whitelist))
+            continue;
+        QStringList list;
+        if (!readWhitelist(h.whitelist, &list, &why))
+            return usage(why);
+        whitelists.insert(h.whitelist, list);
+    }
+    Apply apply(options, hosts, whitelists);
+    TerminationWatcher::installHandlers();
+    TerminationWatcher::setSecondSignalEnds(true);
+    TerminationWatcher watcher;
+    QObject::connect(&watcher, &TerminationWatcher::signalled, &apply, [&apply](int sig) { apply.stop(128 + sig); });
+    QObject::connect(&apply, &Apply::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    QTimer::singleShot(0, &apply, &Apply::run);
+    return app.exec();
+}
+
 } // namespace
 
 int run(QCoreApplication &app)
@@ -290,12 +411,21 @@ int run(QCoreApplication &app)
         {QStringLiteral("address"), QStringLiteral("network: the new address."), QStringLiteral("A")},
         {QStringLiteral("mask"), QStringLiteral("network: the new subnet mask."), QStringLiteral("M")},
         {QStringLiteral("gateway"), QStringLiteral("network: the new default gateway."), QStringLiteral("G")},
-        {QStringLiteral("check"), QStringLiteral("whitelist: send nothing, report which printers would change.")},
-        {QStringLiteral("diff"), QStringLiteral("whitelist: print the addresses added and removed per printer.")},
+        {QStringLiteral("check"),
+         QStringLiteral("whitelist, apply: change nothing, report which printers would change.")},
+        {QStringLiteral("diff"),
+         QStringLiteral("whitelist, apply: print the addresses added and removed (and firmware from -> to).")},
         {QStringLiteral("force"),
-         QStringLiteral("whitelist: send the list even to a printer whose stored list already matches.")},
+         QStringLiteral("whitelist, apply: send the list even to a printer whose stored list already matches.")},
         {QStringLiteral("since"), QStringLiteral("log: only lines from DATE on (ISO 8601, e.g. 2026-12-01)."),
          QStringLiteral("DATE")},
+        {{QStringLiteral("i"), QStringLiteral("inventory")},
+         QStringLiteral("The fleet's inventory (YAML); PRINTER may then name hosts, groups and tag:NAME."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("canary"),
+         QStringLiteral("apply: update the first N printers' firmware first; stop if one fails."), QStringLiteral("N")},
+        {QStringLiteral("max-fail"),
+         QStringLiteral("apply: no new firmware upload once N printers have failed (default 1)."), QStringLiteral("N")},
     });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("Its arguments and printers."),
@@ -313,11 +443,29 @@ int run(QCoreApplication &app)
     }
 
     AuditLog::setSource(QStringLiteral("nettoolctl"));
-    if (parser.positionalArguments().value(0) == QLatin1String("log"))
+    const QStringList positional = parser.positionalArguments();
+    if (positional.value(0) == QLatin1String("log"))
         return showLog(parser);
 
+    // The inventory, checked whole before anything is sent.
+    Inventory inventory;
+    bool haveInventory = false;
+    const QString inventoryPath = parser.isSet(QStringLiteral("inventory")) ? parser.value(QStringLiteral("inventory"))
+                                                                            : qEnvironmentVariable("NETTOOL_INVENTORY");
+    if (!inventoryPath.isEmpty()) {
+        QString why;
+        if (!Inventory::load(inventoryPath, &inventory, &why))
+            return usage(why);
+        haveInventory = true;
+    }
+    if (positional.value(0) == QLatin1String("apply")) {
+        if (!haveInventory)
+            return usage(QStringLiteral("apply needs an inventory (-i FILE or NETTOOL_INVENTORY)"));
+        return runApply(app, parser, positional.mid(1), inventory);
+    }
+
     Plan p;
-    const QString why = plan(parser, parser.positionalArguments(), &p);
+    const QString why = plan(parser, positional, &p);
     if (!why.isEmpty())
         return usage(why);
     if (parser.isSet(QStringLiteral("parallel"))) {
@@ -327,17 +475,20 @@ int run(QCoreApplication &app)
             return usage(QStringLiteral("--parallel takes a number from 1 to 1024"));
     }
     QStringList printers;
+    QHash<QString, QString> names;
     QString expandWhy;
-    if (!PrinterList::expand(p.printerItems, &printers, &expandWhy))
+    if (!resolvePrinters(p.printerItems, haveInventory ? &inventory : nullptr, &printers, &names, &expandWhy))
         return usage(expandWhy);
     if (printers.isEmpty())
-        return usage(QStringLiteral("no printers"));
+        return usage(p.printerItems.isEmpty() ? QStringLiteral("%1 needs at least one PRINTER").arg(p.operation)
+                                              : QStringLiteral("no printers"));
 
     p.options.operation = p.operation;
     p.options.json = parser.isSet(QStringLiteral("json"));
     p.options.quiet = parser.isSet(QStringLiteral("quiet"));
     p.options.progress = !p.options.quiet && ::isatty(STDERR_FILENO);
     Fleet fleet(p.options, p.make);
+    fleet.setNames(names);
     if (p.describe)
         fleet.setDescribe(p.describe);
     if (p.reportIf)

@@ -1,8 +1,8 @@
 #include "cli/printerlist.h"
 
 #include "core/endpoints.h"
-#include "core/printeraddress.h"
 #include "core/networkrules.h"
+#include "core/printeraddress.h"
 
 #include <QFile>
 #include <QSet>

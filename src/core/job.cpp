@@ -88,6 +88,8 @@ NetworkJob::NetworkJob(const QString &printer, const QString &ip, const QString 
 void NetworkJob::run()
 {
     Prepared setIP = Ops::setIP(printer(), m_ip, m_mask, m_gateway);
+    if (setIP.ready() && m_answerWaitMs > 0)
+        setIP.request.timeoutMs = m_answerWaitMs;
     if (!setIP.ready()) {
         finish(setIP.refusal);
         return;

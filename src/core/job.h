@@ -100,6 +100,9 @@ public:
     // Where to probe, asked when setIP has timed out: the window's field as
     // it reads then. By default the new address.
     void setProbeAddress(std::function<QString()> address) { m_probeAddress = std::move(address); }
+    // How long setIP waits for its answer (a printer that moves before it
+    // answers never sends one); by default the change's usual wait.
+    void setAnswerWait(int ms) { m_answerWaitMs = ms; }
     bool probed() const { return m_probed; }
 
 signals:
@@ -115,6 +118,7 @@ private:
     QString m_mask;
     QString m_gateway;
     std::function<QString()> m_probeAddress;
+    int m_answerWaitMs = 0;
     bool m_probed = false;
 };
 
@@ -127,6 +131,8 @@ class FirmwareJob : public Job
 public:
     FirmwareJob(const QString &printer, const QString &path, bool readVersionFirst, QObject *parent = nullptr);
     QString versionBefore() const { return m_versionBefore; }
+    // Known already (a roll-out read it): goes into the audit line.
+    void setVersionBefore(const QString &version) { m_versionBefore = version; }
 
 protected:
     void run() override;
