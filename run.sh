@@ -4,6 +4,9 @@
 #   ./run.sh                 the tool and a simulated printer on 127.0.0.1
 #   ./run.sh --network-demo  also a printer in a network namespace, for the
 #                            network page (see README)
+#   ./run.sh --fleet-demo    three printers that restart at a factory address
+#                            after a firmware update, an inventory for them,
+#                            and the nettoolctl apply command that updates them
 #   ./run.sh --check         only checks that the tool starts here for this
 #                            user: holds its lock, answers a second start,
 #                            closes cleanly (no printer, no window)
@@ -12,16 +15,20 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 . "$ROOT/scripts/common.sh"
 . "$ROOT/scripts/network-demo.sh"
+. "$ROOT/scripts/fleet-demo.sh"
 
 demo=
 check=
+fleet=
 case "${1:-}" in
     --network-demo) demo=1; shift ;;
+    --fleet-demo) fleet=1; shift ;;
     --check) check=1; shift ;;
 esac
 
 # A second demo while one runs is refused before anything is touched.
 [ -z "$demo" ] || network_demo_free || exit 1
+[ -z "$fleet" ] || fleet_demo_free || exit 1
 
 ensure_packages
 prepare_var
@@ -41,6 +48,25 @@ fi
 if [ -n "$check" ]; then
     check_start "${tool[@]}"
     exit
+fi
+
+if [ -n "$fleet" ]; then
+    fleet_dir=${TMPDIR:-/tmp}/nettool-fleet-demo
+    rm -rf "$fleet_dir"
+    trap 'fleet_demo_stop' EXIT
+    fleet_demo_start "$fleet_dir" 3 5 || exit 1
+    cat <<TXT
+Fleet demo: three printers at $(fleet_demo_address 1) to $(fleet_demo_address 3) on a segment this desktop
+joins as $FLEET_HOST_ADDR; after a firmware update each restarts at $FLEET_FACTORY.
+Inventory: $fleet_dir/inventory.yml
+
+  What would change:   $ROOT/build/bin/nettoolctl -i $fleet_dir/inventory.yml apply --check --diff
+  Bring them there:    $ROOT/build/bin/nettoolctl -i $fleet_dir/inventory.yml apply
+  See the result:      $ROOT/build/bin/nettoolctl -i $fleet_dir/inventory.yml version
+
+Press Ctrl-C to stop the demo and remove its namespaces.
+TXT
+    while true; do sleep 3600; done
 fi
 
 pids=()

@@ -33,6 +33,16 @@ ensure_packages() {
         echo "Installing: ${missing[*]}"
         as_root apt-get update
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+        # The tests need promtool and the exporter's binary, not their
+        # services: an exporter left listening on *:9100 would take the
+        # printers' port. Only what this run installed is stopped.
+        local service
+        for service in prometheus prometheus-node-exporter; do
+            if printf '%s\n' "${missing[@]}" | grep -qx "$service" && command -v systemctl >/dev/null \
+                && [ -d /run/systemd/system ]; then
+                as_root systemctl disable --now "$service" >/dev/null 2>&1 || true
+            fi
+        done
     fi
 }
 

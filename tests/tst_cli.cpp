@@ -1,3 +1,4 @@
+#include "core/pagehistory.h"
 #include "core/strategydomain.h"
 #include "core/whitelist.h"
 #include "core/whitelistdatabase.h"
@@ -39,6 +40,9 @@ private slots:
     void killLeavesIntentThatSetRepairs();
     void timeoutHasNoStatus();
     void logAnswersWhoChangedWhat();
+    void inventoryNamesPrinters();
+    void statusOfAFleet();
+    void pageReportAcrossACounterReset();
 
 private:
     struct Run
@@ -487,6 +491,148 @@ void TestCli::logAnswersWhoChangedWhat()
     QVERIFY(ctl({"log", p, "--since", "2999-01-01"}).out.isEmpty());
     QCOMPARE(ctl({"log", p, "--since", "yesterday"}).exitCode, 2);
     removeStore(p);
+}
+
+// With an inventory, printers are named by host, group or tag, every host
+// without any, and reports carry the name; a bad inventory sends nothing.
+void TestCli::inventoryNamesPrinters()
+{
+    FakePrinter lobby("127.0.35.8");
+    FakePrinter cellar("127.0.35.9");
+    lobby.answer("/lsp/getVersion.php", 200, "version:1.0");
+    cellar.answer("/lsp/getVersion.php", 200, "version:2.0");
+    const QString inventory = writeFile("fleet.yml",
+                                        "all:\n  children:\n    upstairs:\n      hosts:\n"
+                                        "        lobby: {address: 127.0.35.8, tags: [colour]}\n"
+                                        "    downstairs:\n      hosts:\n"
+                                        "        cellar: {address: 127.0.35.9}\n");
+    Run run = ctl({"-i", inventory, "--json", "version"});
+    QCOMPARE(run.exitCode, 0);
+    QList<QJsonObject> reports = run.json();
+    QCOMPARE(reports.size(), 2);
+    for (const QJsonObject &r : reports)
+        QCOMPARE(r.value("name").toString(),
+                 r.value("printer").toString() == "127.0.35.8" ? QStringLiteral("lobby") : QStringLiteral("cellar"));
+    run = ctl({"-i", inventory, "version", "tag:colour"});
+    QCOMPARE(run.out, QByteArray("lobby (127.0.35.8)\tok\t1.0\n"));
+    run = ctl({"-i", inventory, "version", "downstairs", "127.0.35.8"});
+    QCOMPARE(run.out.count('\n'), 2);
+    QCOMPARE(ctl({"-i", inventory, "version", "attic"}).exitCode, 2);
+    QCOMPARE(ctl({"apply"}).exitCode, 2); // apply needs an inventory
+
+    const int before = lobby.requests().size() + cellar.requests().size();
+    const QString bad = writeFile("bad.yml", "all:\n  hosts:\n    lobby: {address: 127.0.35.8, colour: red}\n");
+    run = ctl({"-i", bad, "clock"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("bad.yml:3:"));
+    QVERIFY(run.err.contains("unknown variable: colour"));
+    QCOMPARE(lobby.requests().size() + cellar.requests().size(), before);
+}
+
+// One printer that answers, one silent address, one that refuses: a row
+// each in inventory order, read only, the last change from the audit log.
+void TestCli::statusOfAFleet()
+{
+    FakePrinter good("127.0.35.10");
+    FakePrinter refusing("127.0.35.11");
+    good.answer("/lsp/getVersion.php", 200, "version:2.1.0");
+    good.answer("/lsp/getPages.php", 200, "4711");
+    refusing.answer("/lsp/getVersion.php", 500, "busy");
+    refusing.answer("/lsp/getPages.php", 500, "busy");
+    const QString inventory = writeFile("status.yml",
+                                        "all:\n  vars:\n    firmware: {version: \"2.1.0\", image: status.yml}\n"
+                                        "  hosts:\n    refusing: {address: 127.0.35.11}\n"
+                                        "    silent: {address: 127.0.35.12}\n"
+                                        "    good: {address: 127.0.35.10}\n");
+    QCOMPARE(ctl({"clock", "127.0.35.10"}).exitCode, 0);
+    const int before = good.requests().size() + refusing.requests().size();
+    const QString metrics = m_dir.filePath("nettool.prom");
+    Run run = ctl({"-i", inventory, "status", "--format", "json", "--prometheus", metrics});
+    QCOMPARE(run.exitCode, 1); // one printer is not there
+    const QList<QJsonObject> rows = run.json();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0].value("name").toString(), QStringLiteral("refusing"));
+    QCOMPARE(rows[0].value("reachable").toBool(), true);
+    QVERIFY(rows[0].value("version").isNull());
+    QVERIFY(rows[0].value("conforms").isNull());
+    QCOMPARE(rows[1].value("name").toString(), QStringLiteral("silent"));
+    QCOMPARE(rows[1].value("reachable").toBool(), false);
+    QVERIFY(rows[1].value("pages").isNull());
+    QCOMPARE(rows[2].value("address").toString(), QStringLiteral("127.0.35.10"));
+    QCOMPARE(rows[2].value("version").toString(), QStringLiteral("2.1.0"));
+    QCOMPARE(rows[2].value("target").toString(), QStringLiteral("2.1.0"));
+    QCOMPARE(rows[2].value("conforms").toBool(), true);
+    QCOMPARE(rows[2].value("pages").toInt(), 4711);
+    QCOMPARE(rows[2].value("whitelist").toString(), QStringLiteral("none"));
+    QCOMPARE(rows[2].value("last_change").toObject().value("operation").toString(), QStringLiteral("clock"));
+    QVERIFY(rows[0].value("last_change").isNull());
+    for (const QJsonObject &r : rows)
+        QCOMPARE(r.keys(),
+                 (QStringList {"address", "conforms", "last_change", "name", "pages", "reachable", "target", "version",
+                               "whitelist"}));
+    // Only readings went out, and none was audited.
+    for (const auto *p : {&good, &refusing})
+        for (const auto &request : p->requests())
+            QVERIFY(request.path == "/lsp/getVersion.php" || request.path == "/lsp/getPages.php"
+                    || request.path == "/lsp/setTime.php");
+    QCOMPARE(good.requests().size() + refusing.requests().size(), before + 4);
+    QCOMPARE(auditLines().size(), 1);
+    QFile prom(metrics);
+    QVERIFY(prom.open(QIODevice::ReadOnly));
+    const QByteArray text = prom.readAll();
+    QVERIFY(text.contains("nettool_printer_up{printer=\"127.0.35.12\",name=\"silent\"} 0"));
+    QVERIFY(text.contains("nettool_printer_pages_total{printer=\"127.0.35.10\",name=\"good\"} 4711"));
+    QVERIFY(text.contains("nettool_printer_firmware_info{printer=\"127.0.35.10\",name=\"good\",version=\"2.1.0\"} 1"));
+
+    run = ctl({"status", "127.0.35.12", "127.0.35.10", "--format", "csv"});
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.value(0), QByteArray("name,address,reachable,version,target,conforms,pages,whitelist,last_change"));
+    QVERIFY(lines.value(1).startsWith(",127.0.35.10,true,2.1.0,,,4711,none,")); // address order
+    QVERIFY(lines.value(2).startsWith(",127.0.35.12,false,"));
+}
+
+// The pages printed in a month from the recorded readings; a counter that
+// went down (a replaced board) adds only its rises.
+void TestCli::pageReportAcrossACounterReset()
+{
+    QList<PageHistory::Reading> readings;
+    auto at = [](int day) { return QDateTime(QDate(2026, 11, day), QTime(8, 0), Qt::UTC); };
+    for (auto [day, pages] : std::vector<std::pair<int, int>> {{1, 1000}, {10, 1500}, {12, 40}, {20, 140}, {28, 300}})
+        readings.append({at(day), pages});
+    PageHistory::Period period;
+    QVERIFY(PageHistory::pagesIn(readings, at(1), at(28), &period));
+    QCOMPARE(period.pages, qint64(500 + 100 + 160));
+    QVERIFY(PageHistory::pagesIn(readings, at(5), at(25), &period));
+    QCOMPARE(period.first.time, at(1)); // the readings that bound the period
+    QCOMPARE(period.last.time, at(28));
+    QVERIFY(!PageHistory::pagesIn(readings, at(29), at(30), &period));
+    QVERIFY(!PageHistory::pagesIn(readings.mid(0, 1), at(1), at(28), &period));
+
+    const QString history = m_dir.filePath("pages.sqlite");
+    qputenv("NETTOOL_PAGE_HISTORY", history.toLocal8Bit());
+    QString why;
+    for (const PageHistory::Reading &r : readings)
+        QVERIFY2(PageHistory::record("127.0.35.13", r.pages, r.time, &why), qPrintable(why));
+    // A live reading is recorded too.
+    FakePrinter printer("127.0.35.14");
+    printer.answer("/lsp/getPages.php", 200, "77");
+    QCOMPARE(ctl({"counter", "127.0.35.14"}).exitCode, 0);
+    QList<PageHistory::Reading> live;
+    QVERIFY(PageHistory::readings("127.0.35.14", &live, &why));
+    QCOMPARE(live.size(), 1);
+    QCOMPARE(live.first().pages, qint64(77));
+
+    const Run run = ctl({"report", "pages", "--from", "2026-11-01", "--to", "2026-11-29", "--json"});
+    QCOMPARE(run.exitCode, 0);
+    const QList<QJsonObject> rows = run.json();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].value("address").toString(), QStringLiteral("127.0.35.13"));
+    QCOMPARE(rows[0].value("pages").toInt(), 760);
+    QCOMPARE(rows[0].value("from_reading").toString(), QStringLiteral("2026-11-01T08:00:00Z"));
+    QVERIFY(rows[1].value("pages").isNull()); // one reading, outside the period
+    QVERIFY(run.err.contains("127.0.35.14"));
+    QCOMPARE(ctl({"report", "pages", "--from", "2026-11-29", "--to", "2026-11-01"}).exitCode, 2);
+    qunsetenv("NETTOOL_PAGE_HISTORY");
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -78,18 +78,16 @@ void TestMainWindow::fixedPages_data()
                            << QStringList {"QPushButton", "QLabel", "QLineEdit"}
                            << QList<QRect> {{310, 150, 89, 25}, {80, 110, 71, 21}, {150, 110, 251, 25}}
                            << QStringList {"同步", "打印机IP:", ""};
-    QTest::newRow("firmware") << "tab_4" << QStringList {"label_9",           "lineEdit_7",       "label_10",
-                                                         "lineEdit_8",        "label_11",         "lineEdit_9",
-                                                         "pushButton_update", "pushButton_flush", "pushButton_sel",
-                                                         "firmwareProgress"}
-                              << QStringList {"QLabel",    "QLineEdit",   "QLabel",      "QLineEdit",  "QLabel",
-                                              "QLineEdit", "QPushButton", "QPushButton", "QPushButton", "QProgressBar"}
-                              << QList<QRect> {{40, 30, 67, 21},   {110, 30, 311, 25}, {20, 90, 91, 21},
-                                               {110, 90, 311, 25}, {40, 150, 71, 21},  {110, 150, 311, 25},
-                                               {300, 210, 89, 25}, {430, 90, 41, 25},  {430, 150, 41, 25},
-                                               {110, 255, 311, 20}}
-                              << QStringList {"打印机IP:", "",         "当前版本号:", "", "上传文件:", "", "上传更新",
-                                              " 刷新",     "选择",     ""};
+    QTest::newRow("firmware")
+        << "tab_4"
+        << QStringList {"label_9",    "lineEdit_7",        "label_10",         "lineEdit_8",     "label_11",
+                        "lineEdit_9", "pushButton_update", "pushButton_flush", "pushButton_sel", "firmwareProgress"}
+        << QStringList {"QLabel",    "QLineEdit",   "QLabel",      "QLineEdit",   "QLabel",
+                        "QLineEdit", "QPushButton", "QPushButton", "QPushButton", "QProgressBar"}
+        << QList<QRect> {{40, 30, 67, 21},   {110, 30, 311, 25},  {20, 90, 91, 21},   {110, 90, 311, 25},
+                         {40, 150, 71, 21},  {110, 150, 311, 25}, {300, 210, 89, 25}, {430, 90, 41, 25},
+                         {430, 150, 41, 25}, {110, 255, 311, 20}}
+        << QStringList {"打印机IP:", "", "当前版本号:", "", "上传文件:", "", "上传更新", " 刷新", "选择", ""};
     QTest::newRow("counter") << "tab_2"
                              << QStringList {"label_5", "lineEdit_5", "label_6", "getTotalCountsButton", "lineEdit_13"}
                              << QStringList {"QLabel", "QLineEdit", "QLabel", "QPushButton", "QLineEdit"}

@@ -1,13 +1,13 @@
-#include "net/httpservices.h"
 #include "net/boundaryscan.h"
+#include "net/httpservices.h"
 #include "net/multipart.h"
 #include "net/multipartdevice.h"
 #include "support/fakeprinter.h"
 
 #include <QBuffer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
@@ -287,8 +287,8 @@ void TestMultipart::streamedUploadOnTheWire()
     auto *service = new HttpServices;
     QSignalSpy finished(service, SIGNAL(http_finished(int, int, QString, QString)));
     QSignalSpy progress(service, SIGNAL(uploadProgress(qint64, qint64)));
-    service->postMultipart("http://127.0.3.2:9100/lsp/upgrade.php", "Zipfile", "fw\"1.bin", file,
-                           {{"type", "board"}}, 1);
+    service->postMultipart("http://127.0.3.2:9100/lsp/upgrade.php", "Zipfile", "fw\"1.bin", file, {{"type", "board"}},
+                           1);
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().at(0).toInt(), 200);
     const FakePrinter::Request r = printer.requests().first();

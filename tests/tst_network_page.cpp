@@ -249,13 +249,13 @@ void TestNetworkPage::commandLine()
         loop.exec();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     };
-    QCOMPARE(ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.0.255.0", "--gateway",
-                  "198.51.100.1"}),
-             1); // refused by a rule
+    QCOMPARE(
+        ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.0.255.0", "--gateway", "198.51.100.1"}),
+        1); // refused by a rule
     QVERIFY(m_current->requests().isEmpty());
-    QCOMPARE(ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.255.255.0", "--gateway",
-                  "198.51.100.1"}),
-             0);
+    QCOMPARE(
+        ctl({"network", Current, "--address", "198.51.100.20", "--mask", "255.255.255.0", "--gateway", "198.51.100.1"}),
+        0);
     QCOMPARE(m_current->requests().size(), 1);
     QCOMPARE(m_current->requests().first().body,
              QByteArray("ip=198.51.100.20&mask=255.255.255.0&gateway=198.51.100.1"));

@@ -1,8 +1,8 @@
+#include "net/multipart.h"
 #include "support/debugcapture.h"
 #include "support/fakeprinter.h"
 #include "support/messageboxcatcher.h"
 #include "support/window.h"
-#include "net/multipart.h"
 #include "ui/cmanage.h"
 
 #include <QDateTime>

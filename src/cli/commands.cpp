@@ -3,11 +3,15 @@
 #include "cli/apply.h"
 #include "cli/fleet.h"
 #include "cli/printerlist.h"
+#include "cli/status.h"
 #include "core/auditlog.h"
 #include "core/endpoints.h"
 #include "core/inventory.h"
 #include "core/job.h"
 #include "core/operations.h"
+#include "core/pagehistory.h"
+#include "core/printeraddress.h"
+#include "core/statusjob.h"
 #include "core/terminationwatcher.h"
 #include "core/whitelistjob.h"
 
@@ -20,6 +24,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -47,6 +52,12 @@ Commands:
   scan      RANGE...                   find the printers that answer, with their firmware version
   log       [PRINTER...]               the audit log's lines for these printers (all without),
                                        oldest first; --since DATE
+  status    [PRINTER...]               reachable, firmware (and the inventory's target), pages,
+                                       whitelist state, last change: --format table|csv|json,
+                                       --prometheus FILE (the node exporter's textfile)
+  report pages --from DATE --to DATE [PRINTER...]
+                                       pages printed in the period, from the recorded readings
+                                       (counter and status record them); --format as status
   apply     [PRINTER...]               with -i: bring each printer to what the inventory asks
                                        (clock, whitelist, firmware); --check, --diff,
                                        --canary N, --max-fail N, --force
@@ -69,6 +80,7 @@ struct Plan
     Fleet::MakeJob make;
     Fleet::Describe describe;
     std::function<bool(const Result &)> reportIf;
+    bool recordPages = false; // each reading goes into the page history
 };
 
 int usage(const QString &why)
@@ -190,6 +202,7 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
                                 Ops::judgeClock, command);
     } else if (command == QLatin1String("counter")) {
         plan->make = requestJob(Ops::counter, Ops::judgeCounter);
+        plan->recordPages = true;
     } else if (command == QLatin1String("clear")) {
         plan->options.changes = true;
         plan->make = requestJob(Ops::clear, Ops::judgeClear, command);
@@ -345,6 +358,204 @@ bool numberOption(const QCommandLineParser &parser, const char *name, int min, i
     return true;
 }
 
+void recordReading(const QString &printer, qint64 pages)
+{
+    QString why;
+    if (!PageHistory::record(printer, pages, QDateTime::currentDateTimeUtc(), &why))
+        std::fprintf(stderr, "%s: page history: %s\n", qPrintable(printer), qPrintable(why));
+}
+
+bool formatOption(const QCommandLineParser &parser, QString *format, QString *why)
+{
+    *format = parser.isSet(QStringLiteral("json")) ? QStringLiteral("json") : QStringLiteral("table");
+    if (parser.isSet(QStringLiteral("format")))
+        *format = parser.value(QStringLiteral("format"));
+    if (*format != QLatin1String("table") && *format != QLatin1String("csv") && *format != QLatin1String("json")) {
+        *why = QStringLiteral("--format takes table, csv or json");
+        return false;
+    }
+    return true;
+}
+
+QDateTime dateOption(const QCommandLineParser &parser, const char *name)
+{
+    const QString text = parser.value(QLatin1String(name));
+    QDateTime when = QDateTime::fromString(text, Qt::ISODate);
+    if (!when.isValid())
+        when = QDate::fromString(text, Qt::ISODate).startOfDay();
+    return when;
+}
+
+void print(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// nettoolctl status: every printer read at once, shown in one table.
+int runStatus(QCoreApplication &app, const QCommandLineParser &parser, const QStringList &items,
+              const Inventory *inventory)
+{
+    QString why;
+    QString format;
+    if (!formatOption(parser, &format, &why))
+        return usage(why);
+    Fleet::Options options;
+    options.operation = QStringLiteral("status");
+    options.parallel = 64;
+    options.collect = true;
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
+    options.progress = !options.quiet && ::isatty(STDERR_FILENO);
+    if (!numberOption(parser, "parallel", 1, 1024, &options.parallel, &why))
+        return usage(why);
+    QStringList printers;
+    QHash<QString, QString> names;
+    if (!resolvePrinters(items, inventory, &printers, &names, &why))
+        return usage(why);
+    if (printers.isEmpty())
+        return usage(QStringLiteral("status needs at least one PRINTER (or an inventory)"));
+    if (!inventory)
+        std::sort(printers.begin(), printers.end(), [](const QString &a, const QString &b) {
+            return PrinterAddress::parse(a).value() < PrinterAddress::parse(b).value();
+        });
+    QHash<QString, StatusRow> rows;
+    Fleet fleet(options, [](const QString &printer) -> Job * { return new StatusJob(printer); });
+    QObject::connect(&fleet, &Fleet::ended, [&](Job *job, const Result &) {
+        auto *s = static_cast<StatusJob *>(job);
+        StatusRow row;
+        row.address = s->printer();
+        row.name = names.value(row.address);
+        row.reachable = s->reachable();
+        row.version = s->version();
+        row.pages = s->pages();
+        if (inventory)
+            if (const InventoryHost *h = inventory->byAddress(row.address))
+                row.target = h->firmwareVersion;
+        WhitelistJob stored(row.address, WhitelistJob::Mode::Show, {}, false);
+        row.whitelist = stored.prepare().ok() ? stored.state() : QStringLiteral("unreadable");
+        if (row.pages >= 0)
+            recordReading(row.address, row.pages);
+        rows.insert(row.address, row);
+    });
+    TerminationWatcher::installHandlers();
+    TerminationWatcher watcher;
+    QObject::connect(&watcher, &TerminationWatcher::signalled, &fleet, [&fleet](int sig) { fleet.stop(128 + sig); });
+    QObject::connect(&fleet, &Fleet::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    fleet.run(printers);
+    const int code = app.exec();
+
+    // The last change of each, from the audit log.
+    QList<QJsonObject> changes;
+    QString auditWhy;
+    if (!AuditLog::read(AuditLog::path(), printers, QDateTime(), &changes, &auditWhy))
+        std::fprintf(stderr, "nettoolctl: %s\n", qPrintable(auditWhy));
+    QHash<QString, QJsonObject> last;
+    for (const QJsonObject &c : changes)
+        last.insert(c.value(QStringLiteral("printer")).toString(),
+                    {{QStringLiteral("time"), c.value(QStringLiteral("time"))},
+                     {QStringLiteral("operation"), c.value(QStringLiteral("operation"))},
+                     {QStringLiteral("user"), c.value(QStringLiteral("user"))}});
+    QList<StatusRow> ordered;
+    for (const QString &printer : printers) {
+        if (!rows.contains(printer))
+            continue; // stopped before it was asked
+        StatusRow row = rows.value(printer);
+        row.lastChange = last.value(printer);
+        ordered << row;
+    }
+    print(format == QLatin1String("csv")        ? StatusReport::csv(ordered)
+              : format == QLatin1String("json") ? StatusReport::json(ordered)
+                                                : StatusReport::table(ordered));
+    if (parser.isSet(QStringLiteral("prometheus"))
+        && !StatusReport::writeAtomically(parser.value(QStringLiteral("prometheus")),
+                                          StatusReport::prometheus(ordered, QDateTime::currentDateTimeUtc()), &why)) {
+        std::fprintf(stderr, "nettoolctl: %s\n", qPrintable(why));
+        return 1;
+    }
+    return code;
+}
+
+// nettoolctl report pages: what each printer printed in a period.
+int runReport(const QCommandLineParser &parser, const QStringList &args, const Inventory *inventory)
+{
+    if (args.value(0) != QLatin1String("pages"))
+        return usage(QStringLiteral("report needs pages"));
+    QString why;
+    QString format;
+    if (!formatOption(parser, &format, &why))
+        return usage(why);
+    if (!parser.isSet(QStringLiteral("from")) || !parser.isSet(QStringLiteral("to")))
+        return usage(QStringLiteral("report pages needs --from DATE and --to DATE"));
+    const QDateTime from = dateOption(parser, "from");
+    const QDateTime to = dateOption(parser, "to");
+    if (!from.isValid() || !to.isValid() || to <= from)
+        return usage(QStringLiteral("--from and --to take dates (2026-12-01), --to after --from"));
+    QStringList printers;
+    QHash<QString, QString> names;
+    if (!resolvePrinters(args.mid(1), inventory, &printers, &names, &why))
+        return usage(why);
+    if (printers.isEmpty()) {
+        if (!PageHistory::printers(&printers, &why)) {
+            std::fprintf(stderr, "nettoolctl: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
+    if (!inventory)
+        std::sort(printers.begin(), printers.end(), [](const QString &a, const QString &b) {
+            return PrinterAddress::parse(a).value() < PrinterAddress::parse(b).value();
+        });
+    QList<QStringList> table {{"NAME", "ADDRESS", "PAGES", "FROM READING", "TO READING"}};
+    QByteArray out
+        = format == QLatin1String("csv") ? QByteArray("name,address,pages,from_reading,to_reading\n") : QByteArray();
+    QStringList lacking;
+    for (const QString &printer : printers) {
+        QList<PageHistory::Reading> readings;
+        if (!PageHistory::readings(printer, &readings, &why)) {
+            std::fprintf(stderr, "nettoolctl: %s\n", qPrintable(why));
+            return 1;
+        }
+        PageHistory::Period period;
+        const bool known = PageHistory::pagesIn(readings, from, to, &period);
+        if (!known)
+            lacking << (names.value(printer).isEmpty() ? printer : names.value(printer));
+        const QString stamp1 = known ? period.first.time.toString(Qt::ISODate) : QString();
+        const QString stamp2 = known ? period.last.time.toString(Qt::ISODate) : QString();
+        const QString pages = known ? QString::number(period.pages) : QString();
+        if (format == QLatin1String("json")) {
+            auto orNull = [](const QString &s) { return s.isEmpty() ? QJsonValue() : QJsonValue(s); };
+            QJsonObject o {{QStringLiteral("name"), orNull(names.value(printer))},
+                           {QStringLiteral("address"), printer},
+                           {QStringLiteral("pages"), known ? QJsonValue(period.pages) : QJsonValue()},
+                           {QStringLiteral("from_reading"), orNull(stamp1)},
+                           {QStringLiteral("to_reading"), orNull(stamp2)}};
+            out += QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+        } else if (format == QLatin1String("csv")) {
+            out += QStringList {names.value(printer), printer, pages, stamp1, stamp2}.join(',').toUtf8() + '\n';
+        } else {
+            table << QStringList {names.value(printer), printer, known ? pages : QStringLiteral("-"), stamp1, stamp2};
+        }
+    }
+    if (format == QLatin1String("table")) {
+        QList<int> widths;
+        for (int c = 0; c < table.first().size(); ++c) {
+            int w = 0;
+            for (const QStringList &l : table)
+                w = qMax(w, l.at(c).size());
+            widths << w;
+        }
+        for (const QStringList &l : table) {
+            QString line;
+            for (int c = 0; c < l.size(); ++c)
+                line += l.at(c).leftJustified(widths.at(c) + 2);
+            out += line.trimmed().toUtf8() + '\n';
+        }
+    }
+    print(out);
+    if (!lacking.isEmpty())
+        std::fprintf(stderr, "no readings bound the period for: %s\n", qPrintable(lacking.join(QStringLiteral(", "))));
+    return 0;
+}
+
 // nettoolctl apply: the inventory's printers brought to what it asks.
 int runApply(QCoreApplication &app, const QCommandLineParser &parser, const QStringList &items,
              const Inventory &inventory)
@@ -424,6 +635,14 @@ int run(QCoreApplication &app)
          QStringLiteral("FILE")},
         {QStringLiteral("canary"),
          QStringLiteral("apply: update the first N printers' firmware first; stop if one fails."), QStringLiteral("N")},
+        {QStringLiteral("format"), QStringLiteral("status, report: table (default), csv or json."),
+         QStringLiteral("FORMAT")},
+        {QStringLiteral("prometheus"),
+         QStringLiteral("status: also write the metrics to FILE (node exporter textfile), atomically."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("from"), QStringLiteral("report: the period's first day (or time)."), QStringLiteral("DATE")},
+        {QStringLiteral("to"), QStringLiteral("report: the period's end (a day means its start)."),
+         QStringLiteral("DATE")},
         {QStringLiteral("max-fail"),
          QStringLiteral("apply: no new firmware upload once N printers have failed (default 1)."), QStringLiteral("N")},
     });
@@ -458,6 +677,10 @@ int run(QCoreApplication &app)
             return usage(why);
         haveInventory = true;
     }
+    if (positional.value(0) == QLatin1String("status"))
+        return runStatus(app, parser, positional.mid(1), haveInventory ? &inventory : nullptr);
+    if (positional.value(0) == QLatin1String("report"))
+        return runReport(parser, positional.mid(1), haveInventory ? &inventory : nullptr);
     if (positional.value(0) == QLatin1String("apply")) {
         if (!haveInventory)
             return usage(QStringLiteral("apply needs an inventory (-i FILE or NETTOOL_INVENTORY)"));
@@ -493,6 +716,13 @@ int run(QCoreApplication &app)
         fleet.setDescribe(p.describe);
     if (p.reportIf)
         fleet.setReportFilter(p.reportIf);
+    if (p.recordPages)
+        QObject::connect(&fleet, &Fleet::ended, [](Job *job, const Result &result) {
+            bool number = false;
+            const qint64 pages = result.value.trimmed().toLongLong(&number);
+            if (result.ok() && number)
+                recordReading(job->printer(), pages);
+        });
     // A signal starts no further printer but lets the changes on their way
     // be answered and recorded; a second one ends at once.
     TerminationWatcher::installHandlers();

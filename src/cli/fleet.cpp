@@ -124,6 +124,9 @@ void Fleet::report(Job *job, const Result &result)
         m_describe(job, result, &report, &text);
     if (!job->auditError().isEmpty())
         err(QStringLiteral("%1: audit log: %2\n").arg(job->printer(), job->auditError()));
+    emit ended(job, result);
+    if (m_options.collect)
+        return;
 
     if (m_options.progress)
         err(QStringLiteral("\r\033[K"));

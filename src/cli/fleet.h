@@ -28,6 +28,7 @@ public:
         bool quiet = false;
         bool progress = false; // stderr is a terminal
         bool changes = false; // the operation changes printers: quiet lists failures only
+        bool collect = false; // no line per printer: whoever listens to ended() reports
     };
     using MakeJob = std::function<Job *(const QString &printer)>;
     // Extra fields of a printer's report (a whitelist's diff, say).
@@ -48,6 +49,8 @@ public:
     int failures() const { return m_failed; }
 
 signals:
+    // One printer's job has ended (the job is deleted after this).
+    void ended(Job *job, const Result &result);
     void finished(int exitCode);
 
 private:

@@ -73,6 +73,9 @@ bool Reader::addVars(const YAML::Node &map, Vars *vars)
             continue; // Ansible's own
         if (!knownVariables().contains(key))
             return fail(it->first.Mark(), QStringLiteral("unknown variable: %1").arg(key));
+        // Never assigned over: assigning a YAML::Node writes into the node
+        // it refers to, which would change the outer group's value.
+        vars->remove(key);
         vars->insert(key, {it->second, it->first.Mark()});
     }
     return true;
