@@ -1,14 +1,18 @@
-// Printers that answer every request at once with 200 and an empty body,
-// on many loopback addresses: fleet_printers PREFIX FIRST LAST
-// (127.0.99. 1 200 listens on 127.0.99.1 to 127.0.99.200, port 9100).
+// Printers that answer every request with 200 and an empty body, on many
+// loopback addresses: fleet_printers PREFIX FIRST LAST [DELAY_MS]
+// (127.0.99. 1 200 listens on 127.0.99.1 to 127.0.99.200, port 9100). With
+// DELAY_MS each answer waits that long, as an embedded web server's does.
 // Prints "ready" once every address listens; ends on SIGTERM.
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
+int g_delayMs = 0;
+
 void serve(QTcpSocket *socket)
 {
     auto *buffer = new QByteArray;
@@ -27,8 +31,15 @@ void serve(QTcpSocket *socket)
                 length = line.mid(15).trimmed().toLongLong();
         if (buffer->size() < end + 4 + length)
             return;
-        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        socket->disconnectFromHost();
+        buffer->clear();
+        auto answer = [socket] {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            socket->disconnectFromHost();
+        };
+        if (g_delayMs > 0)
+            QTimer::singleShot(g_delayMs, socket, answer);
+        else
+            answer();
     });
 }
 } // namespace
@@ -36,8 +47,9 @@ void serve(QTcpSocket *socket)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
+    g_delayMs = argc == 5 ? QByteArray(argv[4]).toInt() : 0;
     const QString prefix = QString::fromLatin1(argv[1]);
     const int first = QByteArray(argv[2]).toInt();
     const int last = QByteArray(argv[3]).toInt();

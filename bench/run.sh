@@ -15,6 +15,7 @@ fi
 "$bin/bench_upload"
 bash "$HERE/bench_firmware.sh" "$bin"
 bash "$HERE/bench_fleet.sh" "$bin"
+bash "$HERE/bench_scan.sh" "$bin"
 
 # Start-up is measured on a real X server: this display, or a private Xvfb.
 xvfb=

@@ -10,6 +10,7 @@
 #include "core/job.h"
 #include "core/operations.h"
 #include "core/pagehistory.h"
+#include "core/portsweep.h"
 #include "core/printeraddress.h"
 #include "core/statusjob.h"
 #include "core/terminationwatcher.h"
@@ -18,6 +19,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,7 +83,12 @@ struct Plan
     Fleet::Describe describe;
     std::function<bool(const Result &)> reportIf;
     bool recordPages = false; // each reading goes into the page history
+    bool sweep = false; // first find which printers take a connection
 };
+
+// A scan's sweep gives up on a connection after this: time for one SYN
+// retransmission (the kernel's first comes after a second).
+const int SweepTimeoutMs = 1500;
 
 int usage(const QString &why)
 {
@@ -234,14 +241,11 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
             return why;
         args = plan->printerItems;
     } else if (command == QLatin1String("scan")) {
+        // Only the addresses that take a connection (all swept at once) are
+        // asked for their version.
+        plan->sweep = true;
         plan->options.parallel = 64;
-        plan->make = requestJob(
-            [](const QString &p) {
-                Prepared prepared = Ops::version(p);
-                prepared.request.connectTimeoutMs = 1000;
-                return prepared;
-            },
-            Ops::judgeVersion);
+        plan->make = requestJob(Ops::version, Ops::judgeVersion);
         plan->reportIf = [](const Result &r) { return r.ok(); };
     } else {
         return QStringLiteral("unknown command: ") + command;
@@ -706,6 +710,25 @@ int run(QCoreApplication &app)
         return usage(p.printerItems.isEmpty() ? QStringLiteral("%1 needs at least one PRINTER").arg(p.operation)
                                               : QStringLiteral("no printers"));
 
+    TerminationWatcher::installHandlers();
+    TerminationWatcher::setSecondSignalEnds(true);
+    TerminationWatcher watcher;
+    if (p.sweep) {
+        PortSweep sweep(printers, 9100, SweepTimeoutMs);
+        QEventLoop loop;
+        QObject::connect(&sweep, &PortSweep::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&watcher, &TerminationWatcher::signalled, &loop, [&loop](int sig) { loop.exit(128 + sig); });
+        sweep.start();
+        if (const int stopped = loop.exec())
+            return stopped;
+        printers = sweep.open();
+        if (printers.isEmpty()) {
+            if (!parser.isSet(QStringLiteral("quiet")))
+                std::fprintf(stderr, "0 printers: 0 ok, 0 failed\n");
+            return 0;
+        }
+    }
+
     p.options.operation = p.operation;
     p.options.json = parser.isSet(QStringLiteral("json"));
     p.options.quiet = parser.isSet(QStringLiteral("quiet"));
@@ -725,9 +748,6 @@ int run(QCoreApplication &app)
         });
     // A signal starts no further printer but lets the changes on their way
     // be answered and recorded; a second one ends at once.
-    TerminationWatcher::installHandlers();
-    TerminationWatcher::setSecondSignalEnds(true);
-    TerminationWatcher watcher;
     QObject::connect(&watcher, &TerminationWatcher::signalled, &fleet, [&fleet](int sig) { fleet.stop(128 + sig); });
     QObject::connect(&fleet, &Fleet::finished, &app, [](int code) { QCoreApplication::exit(code); });
     fleet.run(printers);

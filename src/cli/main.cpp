@@ -1,8 +1,10 @@
 // nettoolctl: the window's operations for one printer or a whole fleet,
 // from the command line, on the same core.
 #include "cli/commands.h"
+#include "net/httpservices.h"
 
 #include <QCoreApplication>
+#include <QNetworkAccessManager>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -25,5 +27,9 @@ int main(int argc, char **argv)
             if (type == QtCriticalMsg || type == QtFatalMsg)
                 std::fprintf(stderr, "%s\n", qPrintable(message));
         });
+    // One network thread for every request of a fleet, not one each: the
+    // fan-out's cost per printer was mostly starting and ending those.
+    QNetworkAccessManager network;
+    HttpServices::setSharedManager(&network);
     return Commands::run(app);
 }

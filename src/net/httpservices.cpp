@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QUrl>
 #include <QtDebug>
 
@@ -56,11 +57,32 @@ HttpServices::~HttpServices()
     delete m_manager;
 }
 
+namespace {
+QPointer<QNetworkAccessManager> g_shared;
+}
+
+void HttpServices::setSharedManager(QNetworkAccessManager *manager)
+{
+    g_shared = manager;
+}
+
 QNetworkAccessManager *HttpServices::freshManager()
 {
+    if (g_shared)
+        return g_shared;
     delete m_manager;
     m_manager = new QNetworkAccessManager(this);
     return m_manager;
+}
+
+void HttpServices::watchFinished(QNetworkAccessManager *manager, QNetworkReply *reply)
+{
+    if (manager == g_shared) {
+        // The shared manager's finished() is every request's: take this one's.
+        connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
+        return;
+    }
+    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
 }
 
 void HttpServices::getRequest(const QString &url, const QVariant &tag)
@@ -68,7 +90,7 @@ void HttpServices::getRequest(const QString &url, const QVariant &tag)
     const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->get(request);
-    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    watchFinished(manager, reply);
     // No body to hand over: once sent, the request is as delivered as it gets.
     m_delivered = true;
     armTimeout(reply, GetTimeoutMs, QString());
@@ -81,7 +103,7 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
     qDebug() << body;
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
-    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    watchFinished(manager, reply);
     armTimeout(reply, timeoutMs, QString());
     watchDelivery(reply);
     if (m_connectTimeoutMs > 0) {
@@ -115,18 +137,18 @@ void HttpServices::postMultipart(const QString &url, const QString &fileField, c
                                  QIODevice *content, const QMap<QString, QString> &fields, const QVariant &tag)
 {
     content->setParent(this);
-    auto *scan = new BoundaryScan(content, [] { return std::rand(); }, fields, this);
-    connect(scan, &BoundaryScan::finished, this,
-            [=](const QByteArray &boundary) {
-                scan->deleteLater();
-                if (boundary.isEmpty()) {
-                    // The file could not be read: nothing was sent.
-                    emit http_finished(0, tag.toInt(), QString(), QString());
-                    deleteLater();
-                    return;
-                }
-                sendMultipart(url, boundary, Multipart::head(boundary, fields, fileField, fileName), content, tag);
-            });
+    auto *scan = new BoundaryScan(
+        content, [] { return std::rand(); }, fields, this);
+    connect(scan, &BoundaryScan::finished, this, [=](const QByteArray &boundary) {
+        scan->deleteLater();
+        if (boundary.isEmpty()) {
+            // The file could not be read: nothing was sent.
+            emit http_finished(0, tag.toInt(), QString(), QString());
+            deleteLater();
+            return;
+        }
+        sendMultipart(url, boundary, Multipart::head(boundary, fields, fileField, fileName), content, tag);
+    });
     scan->start();
 }
 
@@ -141,7 +163,7 @@ void HttpServices::sendMultipart(const QString &url, const QByteArray &boundary,
 
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
-    connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    watchFinished(manager, reply);
     QReplyTimeout *watchdog = armTimeout(reply, MultipartTimeoutMs, Multipart::hostOf(url));
     // Every byte that goes out starts the wait again: a slow upload that is
     // still moving is never cut, one that stands still for the whole wait is.
@@ -175,7 +197,9 @@ QReplyTimeout *HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, con
 void HttpServices::timedOut(QNetworkReply *reply, const QString &jobId)
 {
     qDebug() << "timeout";
-    disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    if (m_manager)
+        disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
+    disconnect(reply, nullptr, this, nullptr);
     reply->deleteLater();
     emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"), jobId);
     // Nothing refers to this object any more; without this every

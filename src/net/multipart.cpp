@@ -61,8 +61,8 @@ QByteArray head(const QByteArray &boundary, const QMap<QString, QString> &fields
         body += it.value().toUtf8();
     }
     body += "\n" + delimiter + "\n";
-    body += "Content-Disposition: form-data; name=\"" + fileField.toUtf8() + "\"; filename=\"" + escapeFileName(fileName)
-        + "\"\n";
+    body += "Content-Disposition: form-data; name=\"" + fileField.toUtf8() + "\"; filename=\""
+        + escapeFileName(fileName) + "\"\n";
     body += "Content-Type: application/octet-stream\n\n";
     return body;
 }
