@@ -4,7 +4,6 @@
 #include "net/httpservices.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -29,7 +28,6 @@ int main(int argc, char **argv)
         });
     // One network thread for every request of a fleet, not one each: the
     // fan-out's cost per printer was mostly starting and ending those.
-    QNetworkAccessManager network;
-    HttpServices::setSharedManager(&network);
+    HttpServices::shareManagers(true);
     return Commands::run(app);
 }

@@ -6,10 +6,10 @@
 #include "net/qreplytimeout.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
 #include <QUrl>
 #include <QtDebug>
 
@@ -47,6 +47,50 @@ QByteArray formBody(const QStringList &params)
 }
 } // namespace Reply
 
+namespace {
+// Shared managers, one generation at a time: a manager keeps a connection
+// (with its buffers) for every host it has talked to, and over a fleet of
+// thousands no printer is asked twice. After so many requests the next ones
+// go to a new manager, and the old one goes once its last request has.
+struct Generation
+{
+    QNetworkAccessManager *manager = nullptr;
+    int issued = 0;
+    int live = 0;
+};
+bool g_sharing = false;
+Generation *g_current = nullptr;
+QHash<QNetworkAccessManager *, Generation *> g_generations;
+const int RequestsPerGeneration = 512;
+
+QNetworkAccessManager *acquireShared()
+{
+    if (!g_current || g_current->issued >= RequestsPerGeneration) {
+        if (g_current && g_current->live == 0) {
+            g_generations.remove(g_current->manager);
+            delete g_current->manager;
+            delete g_current;
+        }
+        g_current = new Generation;
+        g_current->manager = new QNetworkAccessManager;
+        g_generations.insert(g_current->manager, g_current);
+    }
+    ++g_current->issued;
+    ++g_current->live;
+    return g_current->manager;
+}
+
+void releaseShared(QNetworkAccessManager *manager)
+{
+    Generation *g = g_generations.value(manager);
+    if (!g || --g->live > 0 || g == g_current)
+        return;
+    g_generations.remove(manager);
+    manager->deleteLater();
+    delete g;
+}
+} // namespace
+
 HttpServices::HttpServices(QObject *parent)
     : QObject(parent)
 {
@@ -55,21 +99,23 @@ HttpServices::HttpServices(QObject *parent)
 HttpServices::~HttpServices()
 {
     delete m_manager;
+    if (m_shared)
+        releaseShared(m_shared);
 }
 
-namespace {
-QPointer<QNetworkAccessManager> g_shared;
-}
-
-void HttpServices::setSharedManager(QNetworkAccessManager *manager)
+void HttpServices::shareManagers(bool share)
 {
-    g_shared = manager;
+    g_sharing = share;
 }
 
 QNetworkAccessManager *HttpServices::freshManager()
 {
-    if (g_shared)
-        return g_shared;
+    if (g_sharing) {
+        if (m_shared)
+            releaseShared(m_shared);
+        m_shared = acquireShared();
+        return m_shared;
+    }
     delete m_manager;
     m_manager = new QNetworkAccessManager(this);
     return m_manager;
@@ -77,7 +123,7 @@ QNetworkAccessManager *HttpServices::freshManager()
 
 void HttpServices::watchFinished(QNetworkAccessManager *manager, QNetworkReply *reply)
 {
-    if (manager == g_shared) {
+    if (manager == m_shared) {
         // The shared manager's finished() is every request's: take this one's.
         connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
         return;

@@ -36,9 +36,9 @@ public:
                        const QMap<QString, QString> &fields, const QVariant &tag);
 
     // For callers that run many requests at once (the command line's fleet
-    // runner): one manager, and its one network thread, for every request
-    // object from now on, instead of one each. nullptr: one each again.
-    static void setSharedManager(QNetworkAccessManager *manager);
+    // runner): request objects from now on share managers (and their one
+    // network thread) instead of making one each.
+    static void shareManagers(bool share);
 
     // For a form POST sent after this: give up (as undelivered) when the
     // request has not gone out within `ms`, such as a host that is not there.
@@ -79,6 +79,7 @@ private:
     bool m_delivered = false;
     int m_connectTimeoutMs = 0;
     QNetworkAccessManager *m_manager = nullptr;
+    QNetworkAccessManager *m_shared = nullptr;
 };
 
 namespace Reply {
