@@ -539,21 +539,8 @@ int runReport(const QCommandLineParser &parser, const QStringList &args, const I
             table << QStringList {names.value(printer), printer, known ? pages : QStringLiteral("-"), stamp1, stamp2};
         }
     }
-    if (format == QLatin1String("table")) {
-        QList<int> widths;
-        for (int c = 0; c < table.first().size(); ++c) {
-            int w = 0;
-            for (const QStringList &l : table)
-                w = qMax(w, l.at(c).size());
-            widths << w;
-        }
-        for (const QStringList &l : table) {
-            QString line;
-            for (int c = 0; c < l.size(); ++c)
-                line += l.at(c).leftJustified(widths.at(c) + 2);
-            out += line.trimmed().toUtf8() + '\n';
-        }
-    }
+    if (format == QLatin1String("table"))
+        out = StatusReport::aligned(table);
     print(out);
     if (!lacking.isEmpty())
         std::fprintf(stderr, "no readings bound the period for: %s\n", qPrintable(lacking.join(QStringLiteral(", "))));

@@ -59,6 +59,11 @@ QByteArray table(const QList<StatusRow> &rows)
         {"NAME", "ADDRESS", "UP", "VERSION", "TARGET", "CONFORMS", "PAGES", "WHITELIST", "LAST CHANGE"}};
     for (const StatusRow &r : rows)
         lines << cells(r);
+    return aligned(lines);
+}
+
+QByteArray aligned(const QList<QStringList> &lines)
+{
     QList<int> widths;
     for (int c = 0; c < lines.first().size(); ++c) {
         int w = 0;

@@ -26,6 +26,8 @@ struct StatusRow
 };
 
 namespace StatusReport {
+// Rows of cells in aligned columns, the first row the header.
+QByteArray aligned(const QList<QStringList> &lines);
 QByteArray table(const QList<StatusRow> &rows);
 QByteArray csv(const QList<StatusRow> &rows);
 // One object a line: name, address, reachable, version, target, conforms,
