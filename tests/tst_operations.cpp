@@ -1,5 +1,7 @@
 #include "core/auditlog.h"
 #include "core/operations.h"
+#include "core/printeraddress.h"
+#include "core/rolloutjob.h"
 #include "core/whitelist.h"
 #include "core/whitelistdatabase.h"
 #include "net/httpservices.h"
@@ -23,6 +25,9 @@ private slots:
     void upgradeOutcomes();
     void networkStages();
     void listDifferences();
+    void addressesInPlainForm();
+    void rolloutRefusedBeforeUpload_data();
+    void rolloutRefusedBeforeUpload();
     void auditLine();
     void storesAliveTogether();
 };
@@ -123,6 +128,70 @@ void TestOperations::listDifferences()
     QVERIFY(Whitelist::sameList({"a", "b"}, {"b", "a"}));
     QVERIFY(!Whitelist::sameList({"a", "b"}, {"a", "a"}));
     QVERIFY(!Whitelist::sameList({"a"}, {"a", "b"}));
+}
+
+// One address, one form: what is sent, stored and compared.
+void TestOperations::addressesInPlainForm()
+{
+    const PrinterAddress a = PrinterAddress::parse("010.020.000.009");
+    QVERIFY(a.isValid());
+    QCOMPARE(a.plain(), QStringLiteral("10.20.0.9"));
+    QCOMPARE(a.value(), quint32(0x0A140009));
+    QCOMPARE(PrinterAddress::dotted(a.value()), QStringLiteral("10.20.0.9"));
+    QVERIFY(a == PrinterAddress::parse("10.20.0.9"));
+    QVERIFY(!PrinterAddress::parse("10.20.0.255").isHost());
+    QVERIFY(!PrinterAddress::parse("10.20.0.256").isValid());
+    QVERIFY(!PrinterAddress::parse("10.20.0.\u0669").isValid()); // no other digits
+    QCOMPARE(Whitelist::normalized({"10.0.0.07", "10.0.0.7", "010.0.0.8", "10.0.0.8", "10.0.0.1"}),
+             (QStringList {"10.0.0.7", "10.0.0.8", "10.0.0.1"}));
+}
+
+// A printer that could not be brought back from its factory address is
+// never sent an image.
+void TestOperations::rolloutRefusedBeforeUpload_data()
+{
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("gateway");
+    QTest::addColumn<QString>("factory");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("fine") << "255.255.255.0"
+                          << "10.1.0.1"
+                          << "10.1.0.250"
+                          << "";
+    QTest::newRow("no mask") << ""
+                             << "10.1.0.1"
+                             << "10.1.0.250"
+                             << "no mask and gateway";
+    QTest::newRow("no gateway") << "255.255.255.0"
+                                << ""
+                                << "10.1.0.250"
+                                << "no mask and gateway";
+    QTest::newRow("no factory address") << "255.255.255.0"
+                                        << "10.1.0.1"
+                                        << ""
+                                        << "no factory_address";
+    QTest::newRow("gateway elsewhere") << "255.255.255.0"
+                                       << "10.2.0.1"
+                                       << "10.1.0.250"
+                                       << "fails rule";
+}
+
+void TestOperations::rolloutRefusedBeforeUpload()
+{
+    QFETCH(QString, mask);
+    QFETCH(QString, gateway);
+    QFETCH(QString, factory);
+    QFETCH(QString, why);
+    RolloutJob::Target t;
+    t.address = "10.1.0.20";
+    t.mask = mask;
+    t.gateway = gateway;
+    t.factoryAddress = factory;
+    t.version = "2.1.0";
+    t.image = "/nonexistent";
+    const QString refusal = RolloutJob::refusal(t);
+    QCOMPARE(refusal.isEmpty(), why.isEmpty());
+    QVERIFY2(refusal.contains(why), qPrintable(refusal));
 }
 
 void TestOperations::auditLine()
