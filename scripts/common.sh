@@ -51,6 +51,20 @@ prepare_var() {
     as_root sh "$ROOT/packaging/postinst" configure
 }
 
+# True when nothing here uses or routes 198.51.100.0/24 (reserved for
+# documentation) directly, so a demo or test may put its own hosts there;
+# otherwise says why, naming WHAT would not start.
+doc_range_free() { # PROBE_ADDRESS WHAT
+    if ip -4 addr show | grep -q ' 198\.51\.100\.'; then
+        echo "198.51.100.0/24 is already assigned here; not starting $2" >&2
+        return 1
+    fi
+    if ip route get "$1" 2>/dev/null | grep -q ' dev ' && ! ip route get "$1" 2>/dev/null | grep -q ' via '; then
+        echo "198.51.100.0/24 is routed directly here already; not starting $2" >&2
+        return 1
+    fi
+}
+
 build_tool() {
     local dir=${1:-$ROOT/build}
     shift || true

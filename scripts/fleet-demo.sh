@@ -19,15 +19,7 @@ fleet_demo_free() {
         echo "A fleet demo is already running (bridge $FLEET_BRIDGE); not starting a second one" >&2
         return 1
     fi
-    if ip -4 addr show | grep -q ' 198\.51\.100\.'; then
-        echo "198.51.100.0/24 is already assigned here; not starting the fleet demo" >&2
-        return 1
-    fi
-    if ip route get "$FLEET_FACTORY" 2>/dev/null | grep -q ' dev ' \
-        && ! ip route get "$FLEET_FACTORY" 2>/dev/null | grep -q ' via '; then
-        echo "198.51.100.0/24 is routed directly here already; not starting the fleet demo" >&2
-        return 1
-    fi
+    doc_range_free "$FLEET_FACTORY" "the fleet demo"
 }
 
 # A gzip tarball holding a file "version", as the printer takes them.

@@ -15,15 +15,7 @@ network_demo_free() {
         return 1
     fi
     # Nothing on this machine may already use or route the range.
-    if ip -4 addr show | grep -q ' 198\.51\.100\.'; then
-        echo "198.51.100.0/24 is already assigned here; not starting the network demo" >&2
-        return 1
-    fi
-    if ip route get "$DEMO_PRINTER_ADDR" 2>/dev/null | grep -q ' dev ' \
-        && ! ip route get "$DEMO_PRINTER_ADDR" 2>/dev/null | grep -q ' via '; then
-        echo "198.51.100.0/24 is routed directly here already; not starting the network demo" >&2
-        return 1
-    fi
+    doc_range_free "$DEMO_PRINTER_ADDR" "the network demo"
 }
 
 network_demo_stop() {
