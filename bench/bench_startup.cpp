@@ -83,6 +83,7 @@ int main(int argc, char **argv)
         peer.push_back(launchUntilMapped(display, argv[2]));
         usleep(200000);
     }
+    XCloseDisplay(display);
     if (*std::min_element(tool.begin(), tool.end()) < 0 || *std::min_element(peer.begin(), peer.end()) < 0)
         return 1;
     const double a = median(tool), b = median(peer);
