@@ -98,7 +98,6 @@ void Apply::startQuickSteps()
         for (int i = 0; i < m_printers.size(); ++i)
             if (m_printers.at(i).pending.value(0) == Firmware)
                 m_firmwareQueue << i;
-        m_inFirmware = true;
         nextFirmware();
     }
 }
@@ -108,10 +107,8 @@ void Apply::runQuickChain(int index)
 {
     Printer &p = m_printers[index];
     const QString step = p.pending.value(0);
-    if (step.isEmpty() || step == Firmware || m_stopCode >= 0) {
-        ++m_quickDone;
+    if (step.isEmpty() || step == Firmware || m_stopCode >= 0)
         return;
-    }
     p.pending.removeFirst();
     Job *job = makeJob(p, step);
     job->setParent(this);

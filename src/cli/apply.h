@@ -76,11 +76,9 @@ private:
     QHash<QString, QStringList> m_whitelists;
     int m_nextQuick = 0;
     int m_running = 0;
-    int m_quickDone = 0;
     QList<int> m_firmwareQueue;
     int m_firmwareDone = 0;
     bool m_canaryFailed = false;
-    bool m_inFirmware = false;
     int m_stopCode = -1;
     bool m_ended = false;
 };
