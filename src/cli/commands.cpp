@@ -362,6 +362,14 @@ bool numberOption(const QCommandLineParser &parser, const char *name, int min, i
     return true;
 }
 
+// Without an inventory's order, rows come in address order.
+void sortByAddress(QStringList *printers)
+{
+    std::sort(printers->begin(), printers->end(), [](const QString &a, const QString &b) {
+        return PrinterAddress::parse(a).value() < PrinterAddress::parse(b).value();
+    });
+}
+
 void recordReading(const QString &printer, qint64 pages)
 {
     QString why;
@@ -419,9 +427,7 @@ int runStatus(QCoreApplication &app, const QCommandLineParser &parser, const QSt
     if (printers.isEmpty())
         return usage(QStringLiteral("status needs at least one PRINTER (or an inventory)"));
     if (!inventory)
-        std::sort(printers.begin(), printers.end(), [](const QString &a, const QString &b) {
-            return PrinterAddress::parse(a).value() < PrinterAddress::parse(b).value();
-        });
+        sortByAddress(&printers);
     QHash<QString, StatusRow> rows;
     Fleet fleet(options, [](const QString &printer) -> Job * { return new StatusJob(printer); });
     QObject::connect(&fleet, &Fleet::ended, [&](Job *job, const Result &) {
@@ -505,9 +511,7 @@ int runReport(const QCommandLineParser &parser, const QStringList &args, const I
         }
     }
     if (!inventory)
-        std::sort(printers.begin(), printers.end(), [](const QString &a, const QString &b) {
-            return PrinterAddress::parse(a).value() < PrinterAddress::parse(b).value();
-        });
+        sortByAddress(&printers);
     QList<QStringList> table {{"NAME", "ADDRESS", "PAGES", "FROM READING", "TO READING"}};
     QByteArray out
         = format == QLatin1String("csv") ? QByteArray("name,address,pages,from_reading,to_reading\n") : QByteArray();
@@ -682,15 +686,11 @@ int run(QCoreApplication &app)
     const QString why = plan(parser, positional, &p);
     if (!why.isEmpty())
         return usage(why);
-    if (parser.isSet(QStringLiteral("parallel"))) {
-        bool number = false;
-        p.options.parallel = parser.value(QStringLiteral("parallel")).toInt(&number);
-        if (!number || p.options.parallel < 1 || p.options.parallel > 1024)
-            return usage(QStringLiteral("--parallel takes a number from 1 to 1024"));
-    }
+    QString expandWhy;
+    if (!numberOption(parser, "parallel", 1, 1024, &p.options.parallel, &expandWhy))
+        return usage(expandWhy);
     QStringList printers;
     QHash<QString, QString> names;
-    QString expandWhy;
     if (!resolvePrinters(p.printerItems, haveInventory ? &inventory : nullptr, &printers, &names, &expandWhy))
         return usage(expandWhy);
     if (printers.isEmpty())
