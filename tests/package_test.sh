@@ -12,7 +12,7 @@ deb=$(ls "$work"/out/*.deb)
 echo "package: $(basename "$deb") ($(du -h "$deb" | cut -f1))"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt5widgets5 libqt5network5 libqt5xml5 libqt5sql5 libcrypto++8 libsqlcipher0 qttranslations5-l10n fonts-wqy-zenhei; do
+for dep in libqt5widgets5 libqt5network5 libqt5xml5 libqt5sql5 libsqlcipher0 qttranslations5-l10n fonts-wqy-zenhei; do
     grep -q "$dep" <<<"$depends" || { echo "Depends lacks $dep: $depends"; exit 1; }
 done
 

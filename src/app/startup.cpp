@@ -29,6 +29,10 @@ bool installCatalogue(QTranslator &translator, const QString &dir)
 
 QString applyApplicationFont(const QString &dir)
 {
+    // Fill the font database first: a font added to an empty database is
+    // parsed again when the database fills at the first text measured, and
+    // this font is a 16 MiB collection.
+    { QFontDatabase filled; }
     const int id = QFontDatabase::addApplicationFont(dir + QStringLiteral("/wqy-zenhei.ttf"));
     if (id == -1)
         return QString();
