@@ -1,5 +1,6 @@
 #include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
+#include "support/fleetmode.h"
 #include "support/messageboxcatcher.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
@@ -72,6 +73,7 @@ TestMisbehavingPrinter::Operation TestMisbehavingPrinter::operation(const QStrin
 
 void TestMisbehavingPrinter::initTestCase()
 {
+    followFleetMode();
     // The tool writes every answer to the debug output; 50 MB of it would
     // drown the log.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));

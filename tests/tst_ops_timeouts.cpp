@@ -1,5 +1,6 @@
 #include "core/whitelistdatabase.h"
 #include "support/fakeprinter.h"
+#include "support/fleetmode.h"
 #include "support/messageboxcatcher.h"
 #include "support/window.h"
 #include "ui/cmanage.h"
@@ -39,9 +40,11 @@ private:
 
 void TestOpsTimeouts::init()
 {
+    const bool fleetMode = followFleetMode();
     const QByteArray fn = QTest::currentTestFunction();
     // One address per function: the entries run at the same time, and
-    // the memcheck session runs one of them again beside the others.
+    // the memcheck session and the fleet-mode entries run some of them
+    // again beside the others.
     const QHash<QByteArray, QString> addresses {
         {"clockWithoutAnswer", "127.0.5.1"},   {"refreshWithoutAnswer", "127.0.5.2"},
         {"uploadWithoutAnswer", "127.0.5.3"},  {"whitelistAddWithoutAnswer", "127.0.5.4"},
@@ -51,6 +54,8 @@ void TestOpsTimeouts::init()
     m_address = addresses.value(fn);
     if (qEnvironmentVariableIsSet("NETTOOL_MEMCHECK"))
         m_address.replace("127.0.5.", "127.0.15.");
+    if (fleetMode)
+        m_address.replace("127.0.5.", "127.0.25.");
     QVERIFY(!m_address.isEmpty());
     m_printer.reset(new FakePrinter(m_address));
     QVERIFY(m_printer->isListening());

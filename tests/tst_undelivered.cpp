@@ -1,4 +1,5 @@
 #include "support/fakeprinter.h"
+#include "support/fleetmode.h"
 #include "support/messageboxcatcher.h"
 #include "support/netns.h"
 #include "support/window.h"
@@ -38,6 +39,7 @@ const char *const TestUndelivered::New = "198.51.100.20";
 
 void TestUndelivered::init()
 {
+    followFleetMode();
     m_new.reset(new FakePrinter(New));
     QVERIFY(m_new->isListening());
     m_window.reset(new cManage);

@@ -1,15 +1,18 @@
 #include "net/httpservices.h"
 
 #include "net/boundaryscan.h"
+#include "net/httpexchange.h"
 #include "net/multipart.h"
 #include "net/multipartdevice.h"
 #include "net/qreplytimeout.h"
 
 #include <QBuffer>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 #include <QtDebug>
 
@@ -63,6 +66,13 @@ Generation *g_current = nullptr;
 QHash<QNetworkAccessManager *, Generation *> g_generations;
 const int RequestsPerGeneration = 512;
 
+// The trace lines cost a fleet more than their exchanges when formatted
+// only to be dropped.
+bool tracing()
+{
+    return QLoggingCategory::defaultCategory()->isDebugEnabled();
+}
+
 QNetworkAccessManager *acquireShared()
 {
     if (!g_current || g_current->issued >= RequestsPerGeneration) {
@@ -103,9 +113,9 @@ HttpServices::~HttpServices()
         releaseShared(m_shared);
 }
 
-void HttpServices::shareManagers(bool share)
+void HttpServices::setFleetMode(bool on)
 {
-    g_sharing = share;
+    g_sharing = on;
 }
 
 QNetworkAccessManager *HttpServices::freshManager()
@@ -133,6 +143,11 @@ void HttpServices::watchFinished(QNetworkAccessManager *manager, QNetworkReply *
 
 void HttpServices::getRequest(const QString &url, const QVariant &tag)
 {
+    if (g_sharing) {
+        m_delivered = true;
+        sendExchange("GET", url, QByteArray(), tag, GetTimeoutMs);
+        return;
+    }
     const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->get(request);
@@ -146,7 +161,13 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
 {
     const QNetworkRequest request = buildRequest(url, tag);
     const QByteArray body = Reply::formBody(params);
-    qDebug() << body;
+    if (tracing())
+        qDebug() << body;
+    if (g_sharing) {
+        m_delivered = false;
+        sendExchange("POST", url, body, tag, timeoutMs);
+        return;
+    }
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
     watchFinished(manager, reply);
@@ -163,6 +184,55 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
             },
             Qt::DirectConnection);
     }
+}
+
+void HttpServices::sendExchange(const QByteArray &method, const QString &url, const QByteArray &body,
+                                const QVariant &tag, int timeoutMs)
+{
+    auto *exchange = new HttpExchange(this);
+    const int tagValue = tag.toInt();
+    const qint64 size = body.size();
+    connect(exchange, &HttpExchange::written, this, [this, size] {
+        m_delivered = true;
+        emit uploadProgress(size, size);
+    });
+    connect(exchange, &HttpExchange::finished, this, [this, exchange, tagValue](int status, const QByteArray &answer) {
+        m_exchangeEnded = true;
+        exchange->disconnect(this);
+        const QString text = Reply::decode(answer);
+        if (tracing())
+            qDebug() << "*****" << status << ":" << text;
+        emit http_finished(status, tagValue, text, m_jobId);
+        deleteLater();
+    });
+    auto arm = [this, exchange](int ms, bool onlyUndelivered) {
+        auto *timer = new QTimer(exchange);
+        timer->setSingleShot(true);
+        // Precise: a coarse timer may fire a second and a half early on 30 s.
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, exchange, onlyUndelivered] {
+            if (!m_exchangeEnded && (!onlyUndelivered || !m_delivered))
+                exchangeTimedOut(exchange);
+        });
+        timer->start(ms);
+    };
+    arm(timeoutMs, false);
+    // Not delivered by then: the host is most likely not there at all.
+    if (m_connectTimeoutMs > 0 && method == "POST")
+        arm(m_connectTimeoutMs, true);
+    exchange->start(QUrl(url, QUrl::TolerantMode), method, body,
+                    method == "POST" ? QByteArray("application/x-www-form-urlencoded") : QByteArray());
+}
+
+void HttpServices::exchangeTimedOut(HttpExchange *exchange)
+{
+    qDebug() << "timeout";
+    m_exchangeEnded = true;
+    exchange->disconnect(this);
+    // Its timers and connection go with it, so nothing more is reported.
+    exchange->deleteLater();
+    emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"), QString());
+    deleteLater();
 }
 
 void HttpServices::setConnectTimeout(int ms)

@@ -15,6 +15,7 @@ class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QReplyTimeout;
+class HttpExchange;
 
 // One request to the printer. The object is created per request, reports
 // its end through exactly one http_finished and then releases itself.
@@ -36,9 +37,10 @@ public:
                        const QMap<QString, QString> &fields, const QVariant &tag);
 
     // For callers that run many requests at once (the command line's fleet
-    // runner): request objects from now on share managers (and their one
+    // runner): from now on form requests and GETs go over a lean exchange of
+    // their own in this thread, and uploads share managers (and their one
     // network thread) instead of making one each.
-    static void shareManagers(bool share);
+    static void setFleetMode(bool on);
 
     // For a form POST sent after this: give up (as undelivered) when the
     // request has not gone out within `ms`, such as a host that is not there.
@@ -72,11 +74,15 @@ private:
     QReplyTimeout *armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId);
     void watchDelivery(QNetworkReply *reply);
     void timedOut(QNetworkReply *reply, const QString &jobId);
+    void sendExchange(const QByteArray &method, const QString &url, const QByteArray &body, const QVariant &tag,
+                      int timeoutMs);
+    void exchangeTimedOut(HttpExchange *exchange);
     void sendMultipart(const QString &url, const QByteArray &boundary, const QByteArray &head, QIODevice *content,
                        const QVariant &tag);
 
     QString m_jobId;
     bool m_delivered = false;
+    bool m_exchangeEnded = false; // its one record is out
     int m_connectTimeoutMs = 0;
     QNetworkAccessManager *m_manager = nullptr;
     QNetworkAccessManager *m_shared = nullptr;
