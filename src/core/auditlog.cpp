@@ -45,12 +45,18 @@ void setSource(const QString &name)
 
 Origin origin()
 {
-    Origin o;
-    o.effectiveUser = userName(::geteuid());
-    // "root" says nothing of who ran sudo.
-    const QString invoking = qEnvironmentVariable("SUDO_USER");
-    o.user = invoking.isEmpty() ? userName(::getuid()) : invoking;
-    o.host = QSysInfo::machineHostName();
+    // Who and where do not change during a run; asked once, not for every
+    // line of a fleet (each answer costs a read of the user database).
+    static const Origin identity = [] {
+        Origin o;
+        o.effectiveUser = userName(::geteuid());
+        // "root" says nothing of who ran sudo.
+        const QString invoking = qEnvironmentVariable("SUDO_USER");
+        o.user = invoking.isEmpty() ? userName(::getuid()) : invoking;
+        o.host = QSysInfo::machineHostName();
+        return o;
+    }();
+    Origin o = identity;
     o.source = source();
     return o;
 }
