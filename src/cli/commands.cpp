@@ -245,6 +245,7 @@ QString plan(const QCommandLineParser &parser, QStringList args, Plan *plan)
         // asked for their version.
         plan->sweep = true;
         plan->options.parallel = 64;
+        plan->options.ordered = true;
         plan->make = requestJob(Ops::version, Ops::judgeVersion);
         plan->reportIf = [](const Result &r) { return r.ok(); };
     } else {

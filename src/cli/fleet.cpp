@@ -69,7 +69,8 @@ void Fleet::startNext()
 {
     if (m_next >= m_printers.size() || m_stopCode >= 0)
         return;
-    Job *job = m_make(m_printers.at(m_next++));
+    Job *job = m_make(m_printers.at(m_next));
+    m_indexOf.insert(job, m_next++);
     job->setParent(this);
     ++m_running;
     connect(job, &Job::finished, this, [this, job](const Result &result) {
@@ -87,8 +88,27 @@ void Fleet::startNext()
     job->start();
 }
 
+void Fleet::deliver(const Job *job, const QByteArray &line)
+{
+    const int index = m_indexOf.take(job);
+    if (!m_options.ordered) {
+        if (!line.isEmpty())
+            out(line);
+        return;
+    }
+    m_held.insert(index, line);
+    for (auto it = m_held.begin(); it != m_held.end() && it.key() == m_nextOut; it = m_held.erase(it), ++m_nextOut)
+        if (!it.value().isEmpty())
+            out(it.value());
+}
+
 void Fleet::end()
 {
+    // Stopped early: what is held waits for printers that never started.
+    for (const QByteArray &line : qAsConst(m_held))
+        if (!line.isEmpty())
+            out(line);
+    m_held.clear();
     if (m_options.progress)
         err(QStringLiteral("\r\033[K"));
     if (!m_options.quiet) {
@@ -106,8 +126,10 @@ void Fleet::end()
 
 void Fleet::report(Job *job, const Result &result)
 {
-    if (m_filter && !m_filter(result))
+    if (m_filter && !m_filter(result)) {
+        deliver(job, QByteArray());
         return;
+    }
     ++m_reported;
     if (!result.ok())
         ++m_failed;
@@ -125,20 +147,24 @@ void Fleet::report(Job *job, const Result &result)
     if (!job->auditError().isEmpty())
         err(QStringLiteral("%1: audit log: %2\n").arg(job->printer(), job->auditError()));
     emit ended(job, result);
-    if (m_options.collect)
+    if (m_options.collect) {
+        deliver(job, QByteArray());
         return;
+    }
 
     if (m_options.progress)
         err(QStringLiteral("\r\033[K"));
+    QByteArray line;
     if (m_options.json) {
-        out(QJsonDocument(report).toJson(QJsonDocument::Compact) + '\n');
+        line = QJsonDocument(report).toJson(QJsonDocument::Compact) + '\n';
     } else if (!m_options.quiet || !result.ok() || !m_options.changes) {
         // Quiet lists a change's failures only; a reading's values are its point.
         const QString who = name.isEmpty() ? job->printer() : QStringLiteral("%1 (%2)").arg(name, job->printer());
-        out(QStringLiteral("%1\t%2\t%3\n")
-                .arg(who, result.ok() ? QStringLiteral("ok") : QStringLiteral("FAILED"), text)
-                .toUtf8());
+        line = QStringLiteral("%1\t%2\t%3\n")
+                   .arg(who, result.ok() ? QStringLiteral("ok") : QStringLiteral("FAILED"), text)
+                   .toUtf8();
     }
+    deliver(job, line);
 }
 
 void Fleet::drawProgress()

@@ -4,6 +4,7 @@
 #include "core/result.h"
 
 #include <QHash>
+#include <QMap>
 #include <QJsonObject>
 #include <QObject>
 #include <QStringList>
@@ -29,6 +30,9 @@ public:
         bool progress = false; // stderr is a terminal
         bool changes = false; // the operation changes printers: quiet lists failures only
         bool collect = false; // no line per printer: whoever listens to ended() reports
+        // Lines in the order the printers were given, each as soon as those
+        // before it are out (a scan's list reads in address order).
+        bool ordered = false;
     };
     using MakeJob = std::function<Job *(const QString &printer)>;
     // Extra fields of a printer's report (a whitelist's diff, say).
@@ -56,6 +60,7 @@ signals:
 private:
     void startNext();
     void report(Job *job, const Result &result);
+    void deliver(const Job *job, const QByteArray &line);
     void drawProgress();
     void end();
 
@@ -64,6 +69,9 @@ private:
     Describe m_describe;
     std::function<bool(const Result &)> m_filter;
     QHash<QString, QString> m_names;
+    QHash<const Job *, int> m_indexOf;
+    QMap<int, QByteArray> m_held; // ordered lines waiting for earlier ones
+    int m_nextOut = 0;
     QStringList m_printers;
     int m_next = 0;
     int m_running = 0;
