@@ -5,20 +5,24 @@
 
 #include <QObject>
 
-class QTcpSocket;
+class QSocketNotifier;
 class QUrl;
 
 // One request and its answer on a connection of its own, in this thread.
-// What the fleet runner sends its many small form requests over: a network
+// What the fleet runner sends its many small requests over: a network
 // access manager's per-request set-up and its hand-offs to a network thread
-// cost several times the exchange itself when printers answer at once.
+// cost several times the exchange itself when printers answer at once, and
+// a socket object's own bookkeeping about as much again. Printers are
+// reached by IPv4 address, directly.
 class HttpExchange : public QObject
 {
     Q_OBJECT
 
 public:
     explicit HttpExchange(QObject *parent = nullptr);
+    ~HttpExchange() override;
 
+    // Reports through the signals only, never from within this call.
     void start(const QUrl &url, const QByteArray &method, const QByteArray &body, const QByteArray &contentType);
 
 signals:
@@ -29,13 +33,19 @@ signals:
     void finished(int status, const QByteArray &body);
 
 private:
-    void readAnswer();
+    void writable();
+    void readable();
+    void drainAfterError();
     void end();
 
-    QTcpSocket *m_socket = nullptr;
-    HttpWire::ResponseParser m_parser;
-    qint64 m_toWrite = 0;
+    int m_fd = -1;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QByteArray m_request;
+    int m_sent = 0;
+    bool m_connected = false;
     bool m_ended = false;
+    HttpWire::ResponseParser m_parser;
 };
 
 #endif // HTTPEXCHANGE_H
