@@ -47,7 +47,9 @@ void Job::finish(const Result &result)
 void Job::send(Request request, std::function<Result(int, const QString &)> judge,
                std::function<void(const Result &)> then)
 {
-    auto *service = new HttpServices;
+    // The job's: a job given up (its window closed, say) takes its request
+    // and the connection with it rather than leave them to the end of the run.
+    auto *service = new HttpServices(this);
     connect(service, &HttpServices::uploadProgress, this, &Job::uploadProgress);
     connect(service, &HttpServices::http_finished, this,
             [this, judge, then](int status, int, const QString &body, const QString &) {
