@@ -61,7 +61,7 @@ struct Generation
     int issued = 0;
     int live = 0;
 };
-bool g_sharing = false;
+bool g_fleetMode = false;
 Generation *g_current = nullptr;
 QHash<QNetworkAccessManager *, Generation *> g_generations;
 const int RequestsPerGeneration = 512;
@@ -115,12 +115,12 @@ HttpServices::~HttpServices()
 
 void HttpServices::setFleetMode(bool on)
 {
-    g_sharing = on;
+    g_fleetMode = on;
 }
 
 QNetworkAccessManager *HttpServices::freshManager()
 {
-    if (g_sharing) {
+    if (g_fleetMode) {
         if (m_shared)
             releaseShared(m_shared);
         m_shared = acquireShared();
@@ -143,7 +143,7 @@ void HttpServices::watchFinished(QNetworkAccessManager *manager, QNetworkReply *
 
 void HttpServices::getRequest(const QString &url, const QVariant &tag)
 {
-    if (g_sharing) {
+    if (g_fleetMode) {
         m_delivered = true;
         sendExchange("GET", url, QByteArray(), tag, GetTimeoutMs);
         return;
@@ -159,15 +159,15 @@ void HttpServices::getRequest(const QString &url, const QVariant &tag)
 
 void HttpServices::postRequest(const QString &url, const QStringList &params, const QVariant &tag, int timeoutMs)
 {
-    const QNetworkRequest request = buildRequest(url, tag);
     const QByteArray body = Reply::formBody(params);
     if (tracing())
         qDebug() << body;
-    if (g_sharing) {
+    if (g_fleetMode) {
         m_delivered = false;
         sendExchange("POST", url, body, tag, timeoutMs);
         return;
     }
+    const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
     watchFinished(manager, reply);
