@@ -7,7 +7,6 @@
 #include "net/qreplytimeout.h"
 
 #include <QBuffer>
-#include <QHash>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -51,53 +50,13 @@ QByteArray formBody(const QStringList &params)
 } // namespace Reply
 
 namespace {
-// Shared managers, one generation at a time: a manager keeps a connection
-// (with its buffers) for every host it has talked to, and over a fleet of
-// thousands no printer is asked twice. After so many requests the next ones
-// go to a new manager, and the old one goes once its last request has.
-struct Generation
-{
-    QNetworkAccessManager *manager = nullptr;
-    int issued = 0;
-    int live = 0;
-};
 bool g_fleetMode = false;
-Generation *g_current = nullptr;
-QHash<QNetworkAccessManager *, Generation *> g_generations;
-const int RequestsPerGeneration = 512;
 
 // The trace lines cost a fleet more than their exchanges when formatted
 // only to be dropped.
 bool tracing()
 {
     return QLoggingCategory::defaultCategory()->isDebugEnabled();
-}
-
-QNetworkAccessManager *acquireShared()
-{
-    if (!g_current || g_current->issued >= RequestsPerGeneration) {
-        if (g_current && g_current->live == 0) {
-            g_generations.remove(g_current->manager);
-            delete g_current->manager;
-            delete g_current;
-        }
-        g_current = new Generation;
-        g_current->manager = new QNetworkAccessManager;
-        g_generations.insert(g_current->manager, g_current);
-    }
-    ++g_current->issued;
-    ++g_current->live;
-    return g_current->manager;
-}
-
-void releaseShared(QNetworkAccessManager *manager)
-{
-    Generation *g = g_generations.value(manager);
-    if (!g || --g->live > 0 || g == g_current)
-        return;
-    g_generations.remove(manager);
-    manager->deleteLater();
-    delete g;
 }
 } // namespace
 
@@ -109,8 +68,6 @@ HttpServices::HttpServices(QObject *parent)
 HttpServices::~HttpServices()
 {
     delete m_manager;
-    if (m_shared)
-        releaseShared(m_shared);
 }
 
 void HttpServices::setFleetMode(bool on)
@@ -120,24 +77,13 @@ void HttpServices::setFleetMode(bool on)
 
 QNetworkAccessManager *HttpServices::freshManager()
 {
-    if (g_fleetMode) {
-        if (m_shared)
-            releaseShared(m_shared);
-        m_shared = acquireShared();
-        return m_shared;
-    }
     delete m_manager;
     m_manager = new QNetworkAccessManager(this);
     return m_manager;
 }
 
-void HttpServices::watchFinished(QNetworkAccessManager *manager, QNetworkReply *reply)
+void HttpServices::watchFinished(QNetworkAccessManager *manager)
 {
-    if (manager == m_shared) {
-        // The shared manager's finished() is every request's: take this one's.
-        connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
-        return;
-    }
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
 }
 
@@ -151,7 +97,7 @@ void HttpServices::getRequest(const QString &url, const QVariant &tag)
     const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->get(request);
-    watchFinished(manager, reply);
+    watchFinished(manager);
     // No body to hand over: once sent, the request is as delivered as it gets.
     m_delivered = true;
     armTimeout(reply, GetTimeoutMs, QString());
@@ -170,7 +116,7 @@ void HttpServices::postRequest(const QString &url, const QStringList &params, co
     const QNetworkRequest request = buildRequest(url, tag);
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
-    watchFinished(manager, reply);
+    watchFinished(manager);
     armTimeout(reply, timeoutMs, QString());
     watchDelivery(reply);
     if (m_connectTimeoutMs > 0) {
@@ -279,7 +225,7 @@ void HttpServices::sendMultipart(const QString &url, const QByteArray &boundary,
 
     QNetworkAccessManager *manager = freshManager();
     QNetworkReply *reply = manager->post(request, body);
-    watchFinished(manager, reply);
+    watchFinished(manager);
     QReplyTimeout *watchdog = armTimeout(reply, MultipartTimeoutMs, Multipart::hostOf(url));
     // Every byte that goes out starts the wait again: a slow upload that is
     // still moving is never cut, one that stands still for the whole wait is.

@@ -38,8 +38,8 @@ public:
 
     // For callers that run many requests at once (the command line's fleet
     // runner): from now on form requests and GETs go over a lean exchange of
-    // their own in this thread, and uploads share managers (and their one
-    // network thread) instead of making one each.
+    // their own in this thread instead of a manager each. Uploads, one at a
+    // time, keep theirs.
     static void setFleetMode(bool on);
 
     // For a form POST sent after this: give up (as undelivered) when the
@@ -70,7 +70,7 @@ public slots:
 
 private:
     QNetworkAccessManager *freshManager();
-    void watchFinished(QNetworkAccessManager *manager, QNetworkReply *reply);
+    void watchFinished(QNetworkAccessManager *manager);
     QReplyTimeout *armTimeout(QNetworkReply *reply, int timeoutMs, const QString &jobId);
     void watchDelivery(QNetworkReply *reply);
     void timedOut(QNetworkReply *reply, const QString &jobId);
@@ -85,7 +85,6 @@ private:
     bool m_exchangeEnded = false; // its one record is out
     int m_connectTimeoutMs = 0;
     QNetworkAccessManager *m_manager = nullptr;
-    QNetworkAccessManager *m_shared = nullptr;
 };
 
 namespace Reply {
