@@ -7,6 +7,7 @@
 #  - over loopback, for information.
 set -euo pipefail
 bin=$1
+. "$(dirname "$0")/lib.sh" # median
 work=$(mktemp -d)
 ns=nettool-bench-$$
 host_if=ntb-host-$$
@@ -33,7 +34,6 @@ measure() { # prints "seconds kilobytes" of one command
     /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; return 1; }
     cat "$work/time"
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # A 1 Gbit/s link to a namespace holding the sink, when this machine lets us
 # and nothing here already uses or routes the range.

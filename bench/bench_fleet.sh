@@ -6,14 +6,8 @@
 #  - scan of a /24 holding 3 printers: wall time.
 set -euo pipefail
 bin=$1
-work=$(mktemp -d)
-printers=
-cleanup() {
-    [ -z "$printers" ] || kill $printers 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export NETTOOL_AUDIT_LOG=$work/changes.jsonl # not the machine's history
+. "$(dirname "$0")/lib.sh"
+scratch
 rounds=5
 fleet=200
 if [ -n "${NETTOOL_BENCH_QUICK:-}" ]; then
@@ -29,8 +23,6 @@ start_printers() { # PREFIX FIRST LAST [DELAY_MS]
     return 1
 }
 stop_printers() { kill $printers; wait $printers 2>/dev/null || true; printers=; }
-seconds() { /usr/bin/time -f %e -o "$work/t" "$@" >/dev/null 2>&1 || true; cat "$work/t"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 start_printers 127.0.99. 1 $fleet
 seq -f '127.0.99.%g' 1 $fleet >"$work/fleet.txt"

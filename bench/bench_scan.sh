@@ -18,14 +18,8 @@ if [ -z "${NETTOOL_IN_SCAN_NS:-}" ]; then
     fi
     NETTOOL_IN_SCAN_NS=1 exec unshare -n bash "$0" "$@"
 fi
-work=$(mktemp -d)
-printers=
-cleanup() {
-    [ -z "$printers" ] || kill $printers 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export NETTOOL_AUDIT_LOG=$work/changes.jsonl
+. "$(dirname "$0")/lib.sh"
+scratch
 rounds=3
 [ -n "${NETTOOL_BENCH_QUICK:-}" ] && rounds=1
 
@@ -63,8 +57,6 @@ if [ "$found" != "198.51.100.200 198.51.100.3 198.51.100.77" ]; then
 fi
 [ "$mode" = --check ] && { echo "scan: found the three printers among 253 silent addresses"; exit 0; }
 
-seconds() { /usr/bin/time -f %e -o "$work/t" "$@" >/dev/null 2>&1 || true; cat "$work/t"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 # A /20 on loopback (the only other range a test may use): its silent
 # addresses refuse at once there, so this measures the sweep's own pace.
 big=127.77.0.0/20
