@@ -104,11 +104,6 @@ void Fleet::deliver(const Job *job, const QByteArray &line)
 
 void Fleet::end()
 {
-    // Stopped early: what is held waits for printers that never started.
-    for (const QByteArray &line : qAsConst(m_held))
-        if (!line.isEmpty())
-            out(line);
-    m_held.clear();
     if (m_options.progress)
         err(QStringLiteral("\r\033[K"));
     if (!m_options.quiet) {
