@@ -145,11 +145,7 @@ void HttpServices::sendExchange(const QByteArray &method, const QString &url, co
     connect(exchange, &HttpExchange::finished, this, [this, exchange, tagValue](int status, const QByteArray &answer) {
         m_exchangeEnded = true;
         exchange->disconnect(this);
-        const QString text = Reply::decode(answer);
-        if (tracing())
-            qDebug() << "*****" << status << ":" << text;
-        emit http_finished(status, tagValue, text, m_jobId);
-        deleteLater();
+        reportAnswer(status, tagValue, answer);
     });
     auto arm = [this, exchange](int ms, bool onlyUndelivered) {
         auto *timer = new QTimer(exchange);
@@ -172,13 +168,11 @@ void HttpServices::sendExchange(const QByteArray &method, const QString &url, co
 
 void HttpServices::exchangeTimedOut(HttpExchange *exchange)
 {
-    qDebug() << "timeout";
     m_exchangeEnded = true;
     exchange->disconnect(this);
     // Its timers and connection go with it, so nothing more is reported.
     exchange->deleteLater();
-    emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"), QString());
-    deleteLater();
+    reportTimeout(QString());
 }
 
 void HttpServices::setConnectTimeout(int ms)
@@ -258,14 +252,28 @@ QReplyTimeout *HttpServices::armTimeout(QNetworkReply *reply, int timeoutMs, con
 
 void HttpServices::timedOut(QNetworkReply *reply, const QString &jobId)
 {
-    qDebug() << "timeout";
     if (m_manager)
         disconnect(m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     disconnect(reply, nullptr, this, nullptr);
     reply->deleteLater();
+    reportTimeout(jobId);
+}
+
+void HttpServices::reportTimeout(const QString &jobId)
+{
+    qDebug() << "timeout";
     emit http_finished(m_delivered ? TimeoutDelivered : TimeoutUndelivered, 1, QStringLiteral("timeout"), jobId);
     // Nothing refers to this object any more; without this every
     // unanswered printer would leave one behind for the rest of the run.
+    deleteLater();
+}
+
+void HttpServices::reportAnswer(int status, int tag, const QByteArray &body)
+{
+    const QString text = Reply::decode(body);
+    if (tracing())
+        qDebug() << "*****" << status << ":" << text;
+    emit http_finished(status, tag, text, m_jobId);
     deleteLater();
 }
 
@@ -273,9 +281,7 @@ void HttpServices::replyFinished(QNetworkReply *reply)
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const int tag = reply->request().attribute(TagAttribute).toInt();
-    const QString text = Reply::decode(reply->readAll());
-    qDebug() << "*****" << status << ":" << text;
+    const QByteArray body = reply->readAll();
     reply->deleteLater();
-    emit http_finished(status, tag, text, m_jobId);
-    deleteLater();
+    reportAnswer(status, tag, body);
 }

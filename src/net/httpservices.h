@@ -77,6 +77,9 @@ private:
     void sendExchange(const QByteArray &method, const QString &url, const QByteArray &body, const QVariant &tag,
                       int timeoutMs);
     void exchangeTimedOut(HttpExchange *exchange);
+    // The one record of a request, then this object goes.
+    void reportTimeout(const QString &jobId);
+    void reportAnswer(int status, int tag, const QByteArray &body);
     void sendMultipart(const QString &url, const QByteArray &boundary, const QByteArray &head, QIODevice *content,
                        const QVariant &tag);
 
